@@ -1,0 +1,26 @@
+#pragma once
+// The program's command line. Qt-free, so it can be tested on its own.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelvatrix {
+
+struct CommandLine {
+  bool help = false;
+  // Run start-up and the asked steps without a window or dialogs; report each step on
+  // one line and exit non-zero when one fails.
+  bool batch = false;
+};
+
+struct CommandLineResult {
+  std::optional<CommandLine> options;  // empty when the arguments were wrong
+  std::string error;                   // what was wrong
+};
+
+CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments);
+
+std::string UsageText(const std::string& programName);
+
+}  // namespace kelvatrix

@@ -1,0 +1,33 @@
+#pragma once
+// The message-loop contract on Qt's event loop: hand-offs wake the event loop with a
+// posted event and run on the user-interface thread whenever Qt processes events, in
+// the application's loop, inside modal dialogs and inside ProcessMessages.
+
+#include <QObject>
+
+#include "platform/hand_off_queue.h"
+#include "platform/message_loop.h"
+
+namespace kelvatrix {
+
+class QtMessageLoop final : public QObject, public MessageLoop {
+ public:
+  explicit QtMessageLoop(QObject* parent = nullptr);
+
+  void Post(Task task) override;
+  void InvokeAndWait(Task task) override;
+  void ProcessMessages() override;
+  void WaitForMessages(Clock::time_point deadline) override;
+  void RunHandOffsUntil(const std::function<bool()>& done) override;
+  void Wake() override;
+
+ protected:
+  bool event(QEvent* event) override;
+
+ private:
+  void Nudge();
+
+  HandOffQueue queue_;
+};
+
+}  // namespace kelvatrix

@@ -1,0 +1,123 @@
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "platform/data_source_registration.h"
+#include "platform/ini_text.h"
+
+#ifndef KELVATRIX_SQLITE_ODBC_DRIVER
+#define KELVATRIX_SQLITE_ODBC_DRIVER "SQLite3"
+#endif
+
+namespace kelvatrix {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<std::string> ReadWholeFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::error_code error;
+    // A missing file is an empty one; an unreadable one must not be overwritten.
+    if (!fs::exists(path, error) && !error) return std::string();
+    return std::nullopt;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return std::move(text).str();
+}
+
+bool WriteFully(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Replaces `path` by `text` in one step: the old file stays whole until the new one is
+// complete, and keeps its permissions. A link is followed, not replaced.
+bool ReplaceFile(fs::path path, const std::string& text) {
+  std::error_code error;
+  if (fs::is_symlink(path, error)) {
+    path = fs::canonical(path, error);
+    if (error) return false;
+  }
+  mode_t mode = 0600;
+  struct stat old {};
+  if (stat(path.c_str(), &old) == 0) mode = old.st_mode & 07777;
+
+  const fs::path temp = path.string() + ".kelvatrix-" + std::to_string(getpid());
+  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool ok = WriteFully(fd, text) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+bool ReportFailure(Dialogs& dialogs) {
+  dialogs.MessageBox(kRegistrationFailedText, kRegistrationFailedCaption, box::kError);
+  return false;
+}
+
+}  // namespace
+
+DataSourceSettings DefaultDataSourceSettings() {
+  DataSourceSettings settings;
+  std::error_code error;
+  settings.currentDirectory = fs::current_path(error).string();
+  settings.driver = KELVATRIX_SQLITE_ODBC_DRIVER;
+  return settings;
+}
+
+std::string UserOdbcIniPath() {
+  if (const char* ini = std::getenv("ODBCINI"); ini && *ini) return ini;
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) {
+    const passwd* user = getpwuid(getuid());
+    home = user ? user->pw_dir : "";
+  }
+  return std::string(home) + "/.odbc.ini";
+}
+
+bool RegisterDataSource(const DataSourceSettings& settings, Dialogs& dialogs) {
+  if (settings.currentDirectory.empty()) return ReportFailure(dialogs);
+  const std::string database = (fs::path(settings.currentDirectory) / "kelvatrix.db").string();
+  const IniEntries entries = {
+      {"Description", "Orvendel Data Source"},
+      {"Driver", settings.driver},
+      {"Database", database},
+      {"JournalMode", "WAL"},
+      {"SyncPragma", "NORMAL"},
+      // Give up on a database another program keeps locked after two seconds, not the
+      // driver's default of 100.
+      {"Timeout", "2000"},
+  };
+  for (const auto& entry : entries) {
+    if (!IniCanHold(entry.second)) return ReportFailure(dialogs);
+  }
+
+  const fs::path ini = settings.iniPath.empty() ? UserOdbcIniPath() : settings.iniPath;
+  const std::optional<std::string> before = ReadWholeFile(ini);
+  if (!before) return ReportFailure(dialogs);
+  const std::string after = SetIniSection(*before, kDataSourceName, entries);
+  if (after == *before) return true;
+  if (!ReplaceFile(ini, after)) return ReportFailure(dialogs);
+  return true;
+}
+
+}  // namespace kelvatrix

@@ -1,0 +1,93 @@
+#include "platform/hand_off_queue.h"
+
+namespace kelvatrix {
+
+struct Completion {
+  bool done = false;
+  std::exception_ptr error;
+  std::condition_variable finished;
+};
+
+void HandOffQueue::Push(Task task) {
+  {
+    std::lock_guard lock(mutex_);
+    tasks_.push_back({std::move(task), nullptr});
+  }
+  changed_.notify_all();
+}
+
+void HandOffQueue::PushAndWait(Task task, const std::function<void()>& wakeUp) {
+  Completion completion;
+  {
+    std::lock_guard lock(mutex_);
+    tasks_.push_back({std::move(task), &completion});
+  }
+  changed_.notify_all();
+  if (wakeUp) wakeUp();
+  std::unique_lock lock(mutex_);
+  completion.finished.wait(lock, [&] { return completion.done; });
+  if (completion.error) std::rethrow_exception(completion.error);
+}
+
+int HandOffQueue::RunPending() {
+  std::deque<Entry> batch;
+  {
+    std::lock_guard lock(mutex_);
+    batch.swap(tasks_);
+  }
+  for (Entry& entry : batch) {
+    std::exception_ptr error;
+    try {
+      entry.task();
+    } catch (...) {
+      if (!entry.completion) throw;  // a posted task's error belongs to the caller
+      error = std::current_exception();
+    }
+    if (entry.completion) {
+      std::lock_guard lock(mutex_);
+      entry.completion->error = error;
+      entry.completion->done = true;
+      entry.completion->finished.notify_all();
+    }
+  }
+  return static_cast<int>(batch.size());
+}
+
+void HandOffQueue::WaitUntil(MessageLoop::Clock::time_point deadline) {
+  std::unique_lock lock(mutex_);
+  const unsigned long seen = wakeCount_;
+  changed_.wait_until(lock, deadline, [&] { return !tasks_.empty() || wakeCount_ != seen; });
+}
+
+void HandOffQueue::RunUntil(const std::function<bool()>& done) {
+  for (;;) {
+    RunPending();
+    unsigned long seen;
+    {
+      std::lock_guard lock(mutex_);
+      if (!tasks_.empty()) continue;
+      seen = wakeCount_;
+    }
+    if (done()) return;
+    // Look at `done` again when a task arrives or a worker says it has ended. The time
+    // limit only guards against a wake-up that nobody sends.
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, std::chrono::milliseconds(100),
+                      [&] { return !tasks_.empty() || wakeCount_ != seen; });
+  }
+}
+
+void HandOffQueue::Wake() {
+  {
+    std::lock_guard lock(mutex_);
+    ++wakeCount_;
+  }
+  changed_.notify_all();
+}
+
+bool HandOffQueue::HasPending() const {
+  std::lock_guard lock(mutex_);
+  return !tasks_.empty();
+}
+
+}  // namespace kelvatrix

@@ -1,0 +1,50 @@
+#pragma once
+// A thread-safe queue of tasks for the user-interface thread, shared by every
+// MessageLoop implementation: the plain one of the tests and the Qt one of the program.
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+
+#include "platform/message_loop.h"
+
+namespace kelvatrix {
+
+struct Completion;
+
+class HandOffQueue {
+ public:
+  // Any thread. Returns immediately.
+  void Push(Task task);
+
+  // Worker thread: queue `task` and block until RunPending has run it; rethrows what
+  // it threw. `wakeUp` is called after queuing, so the owner can nudge its event loop.
+  void PushAndWait(Task task, const std::function<void()>& wakeUp);
+
+  // User-interface thread: run the tasks queued so far. Returns how many ran.
+  int RunPending();
+
+  // Block until a task is queued, Wake() is called, or `deadline` passes.
+  void WaitUntil(MessageLoop::Clock::time_point deadline);
+
+  // Run queued tasks until `done()` holds, sleeping between them instead of spinning.
+  void RunUntil(const std::function<bool()>& done);
+
+  void Wake();
+  bool HasPending() const;
+
+ private:
+  struct Entry {
+    Task task;
+    // Set for hand-offs whose sender waits; the runner reports completion through it.
+    Completion* completion = nullptr;
+  };
+
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Entry> tasks_;
+  unsigned long wakeCount_ = 0;
+};
+
+}  // namespace kelvatrix

@@ -1,0 +1,45 @@
+#pragma once
+// The contract that ties worker threads to the user-interface thread.
+//
+// All program state belongs to the user-interface thread. Worker threads (HID readers,
+// the hot-plug watcher) never touch it directly: they Post work, or hand work over with
+// InvokeAndWait and block until the user-interface thread has run it.
+
+#include <chrono>
+#include <functional>
+
+namespace kelvatrix {
+
+using Task = std::function<void()>;
+
+class MessageLoop {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  virtual ~MessageLoop() = default;
+
+  // Any thread: run `task` later on the user-interface thread.
+  virtual void Post(Task task) = 0;
+
+  // Worker thread: run `task` on the user-interface thread and block until it has run.
+  // An exception thrown by `task` is rethrown here, in the worker.
+  virtual void InvokeAndWait(Task task) = 0;
+
+  // User-interface thread: run everything pending, window events and queued hand-offs.
+  virtual void ProcessMessages() = 0;
+
+  // User-interface thread: block until something is pending or `deadline` has passed.
+  // Runs nothing; the caller processes messages afterwards.
+  virtual void WaitForMessages(Clock::time_point deadline) = 0;
+
+  // User-interface thread: run queued hand-offs only (no window events) until `done`
+  // returns true. Used to stop a worker that may be blocked in InvokeAndWait: the
+  // worker's last hand-off still runs, so the stop cannot deadlock. A worker that ends
+  // calls Wake() so that `done` is looked at again.
+  virtual void RunHandOffsUntil(const std::function<bool()>& done) = 0;
+
+  // Any thread: make a pending WaitForMessages or RunHandOffsUntil look again.
+  virtual void Wake() = 0;
+};
+
+}  // namespace kelvatrix

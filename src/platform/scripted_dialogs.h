@@ -1,0 +1,39 @@
+#pragma once
+// Dialogs answered without a screen: every box is recorded, answered from a queue of
+// prepared answers (or the default for its buttons: OK, or Yes for a question) and, when
+// a sink is given, printed as one line. Used by --batch and by the tests.
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+
+namespace kelvatrix {
+
+struct ShownMessage {
+  std::string text;
+  std::string caption;
+  int flags = 0;
+};
+
+class ScriptedDialogs final : public Dialogs {
+ public:
+  using LineSink = std::function<void(const std::string&)>;
+
+  explicit ScriptedDialogs(LineSink sink = {}) : sink_(std::move(sink)) {}
+
+  int MessageBox(const std::string& text, const std::string& caption, int flags) override;
+
+  void QueueAnswer(int result) { answers_.push_back(result); }
+  const std::vector<ShownMessage>& Shown() const { return shown_; }
+  void Clear() { shown_.clear(); }
+
+ private:
+  LineSink sink_;
+  std::deque<int> answers_;
+  std::vector<ShownMessage> shown_;
+};
+
+}  // namespace kelvatrix

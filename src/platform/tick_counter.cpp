@@ -1,0 +1,13 @@
+#include "platform/tick_counter.h"
+
+#include <chrono>
+
+namespace kelvatrix {
+
+std::uint32_t TickCount() {
+  using namespace std::chrono;
+  const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  return static_cast<std::uint32_t>(ms);
+}
+
+}  // namespace kelvatrix

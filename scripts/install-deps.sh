@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kelvatrix needs to build, run and test, if any is missing.
+# Safe to run again: it does nothing when everything is there.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-charts-dev libgl-dev
+  libudev-dev
+  # database: Qt's ODBC driver, unixODBC and the SQLite ODBC driver
+  libqt6sql6-odbc unixodbc odbcinst libsqliteodbc
+  # fonts metric-compatible with Arial, for the charts and printouts
+  fonts-liberation
+  # tests and benchmarks
+  libgtest-dev libbenchmark-dev sqlite3 xvfb xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "Run as root or install sudo to install: ${missing[*]}" >&2; exit 1; }
+  sudo=(sudo)
+fi
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

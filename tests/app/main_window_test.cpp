@@ -1,0 +1,129 @@
+#include "app/main_window.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+
+#include <memory>
+
+#include "app/window_placement.h"
+#include "database_locker.h"
+#include "platform/scripted_dialogs.h"
+#include "test_data_source.h"
+
+namespace kelvatrix {
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    source_ = std::make_unique<test::TestDataSource>();
+    dialogs_.Clear();
+  }
+  void cleanup() { source_.reset(); }
+
+  void startUpRunsEveryStepAndEmptiesTheTable() {
+    LeaveRowsOfAnEarlierRun();
+    MainWindow window(Settings(), dialogs_);
+
+    QCOMPARE(window.RunFormCreate(), MainWindow::StartupOutcome::Started);
+
+    QVERIFY(dialogs_.Shown().empty());
+    QCOMPARE(window.windowTitle(), QStringLiteral("Kelvatrix V1.06"));
+    QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(window.Label1()->text(), QStringLiteral("disconnect!"));
+    QVERIFY(window.Table1().Active());
+    QVERIFY(window.Table1().IsEmpty());
+    QCOMPARE(source_->Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt(), 0);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(window.pos(), QPoint(CentredEdge(screen.width(), 830), CentredEdge(screen.height(), 580)));
+
+    QVERIFY(window.Timer1()->isActive());
+    QCOMPARE(window.Timer1()->interval(), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(window.Label1()->text(), QStringLiteral("Disconnect!"), 2500);
+  }
+
+  void secondInstanceIsRefusedAndTouchesNothing() {
+    LeaveRowsOfAnEarlierRun();
+    InstanceGuard running;
+    QVERIFY(running.Acquire(Title()));
+    StartupSettings settings = Settings();
+    settings.dataSource.currentDirectory = (source_->Dir() + QStringLiteral("/elsewhere")).toStdString();
+    const QByteArray iniBefore = ReadIni();
+    MainWindow window(settings, dialogs_);
+
+    QCOMPARE(window.RunFormCreate(), MainWindow::StartupOutcome::Refused);
+
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
+    QCOMPARE(dialogs_.Shown()[0].text, std::string("sorry, this program only run one instance at a time!"));
+    QCOMPARE(dialogs_.Shown()[0].caption, Title());
+    QCOMPARE(dialogs_.Shown()[0].flags, 0);
+    QCOMPARE(ReadIni(), iniBefore);
+    QVERIFY(!window.Table1().Active());
+    QCOMPARE(source_->Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt(), 1);
+  }
+
+  void registrationFailureStopsStartUpButTheWindowStillWorks() {
+    StartupSettings settings = Settings();
+    settings.dataSource.iniPath = (source_->Dir() + QStringLiteral("/no/such/dir/odbc.ini")).toStdString();
+    MainWindow window(settings, dialogs_);
+
+    QCOMPARE(window.RunFormCreate(), MainWindow::StartupOutcome::StoppedEarly);
+
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
+    QCOMPARE(dialogs_.Shown()[0].caption, std::string("Error Information"));
+    QCOMPARE(dialogs_.Shown()[0].text,
+             std::string("Register file operation fail\rPlease check up your operation system"));
+    QCOMPARE(dialogs_.Shown()[0].flags, 16);
+    QCOMPARE(window.Label1()->text(), QStringLiteral("Label1"));
+    QCOMPARE(window.pos(), QPoint(232, 347));
+    QVERIFY(!window.Table1().Active());
+    window.Timer1Timer();
+    QCOMPARE(window.Label1()->text(), QStringLiteral("Disconnect!"));
+  }
+
+  void lockedDatabaseIsShownInTheStandardErrorBox() {
+    LeaveRowsOfAnEarlierRun();
+    test::DatabaseLocker locker(source_->DatabasePath());
+    QVERIFY(locker.Locked());
+    MainWindow window(Settings(), dialogs_);
+
+    QCOMPARE(window.RunFormCreate(), MainWindow::StartupOutcome::Failed);
+
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
+    const ShownMessage& shown = dialogs_.Shown()[0];
+    QVERIFY2(QString::fromStdString(shown.text).contains(QStringLiteral("database is locked")),
+             shown.text.c_str());
+    QCOMPARE(shown.text, StandardErrorText(window.StartupError()));
+    QCOMPARE(shown.caption, Title());
+    QCOMPARE(shown.flags, 16);
+    // The steps before the failing one ran; the window opens all the same.
+    QCOMPARE(window.Label1()->text(), QStringLiteral("disconnect!"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+  }
+
+ private:
+  std::string Title() const { return "Kelvatrix-test-" + std::to_string(QCoreApplication::applicationPid()); }
+  StartupSettings Settings() const { return {Title(), source_->Settings()}; }
+  QByteArray ReadIni() const {
+    QFile ini(qEnvironmentVariable("ODBCINI"));
+    return ini.open(QIODevice::ReadOnly) ? ini.readAll() : QByteArray();
+  }
+  void LeaveRowsOfAnEarlierRun() {
+    MeasurementTable earlier(QString::fromLatin1(kDataSourceName));
+    earlier.Reset();
+    earlier.Append();
+    earlier.SetField("recno", 0LL);
+    earlier.Post();
+  }
+
+  std::unique_ptr<test::TestDataSource> source_;
+  ScriptedDialogs dialogs_;
+};
+
+}  // namespace kelvatrix
+
+QTEST_MAIN(kelvatrix::MainWindowTest)
+#include "main_window_test.moc"

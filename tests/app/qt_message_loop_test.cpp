@@ -1,0 +1,84 @@
+#include "app/qt_message_loop.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+
+namespace kelvatrix {
+
+using namespace std::chrono_literals;
+
+class QtMessageLoopTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void handOffRunsOnTheUserInterfaceThreadInsideProcessMessages() {
+    QtMessageLoop loop;
+    const auto uiThread = std::this_thread::get_id();
+    std::thread::id ranOn;
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+      loop.InvokeAndWait([&] { ranOn = std::this_thread::get_id(); });
+      returned = true;
+    });
+    const auto deadline = MessageLoop::Clock::now() + 5s;
+    while (!returned && MessageLoop::Clock::now() < deadline) {
+      loop.WaitForMessages(MessageLoop::Clock::now() + 50ms);
+      loop.ProcessMessages();
+    }
+    worker.join();
+    QVERIFY(returned);
+    QVERIFY(ranOn == uiThread);
+  }
+
+  void handOffAlsoRunsFromTheApplicationsOwnLoop() {
+    QtMessageLoop loop;
+    bool ran = false;
+    std::thread worker([&] { loop.InvokeAndWait([&] { ran = true; }); });
+    QTRY_VERIFY_WITH_TIMEOUT(ran, 5000);  // QTRY spins Qt's event loop, not ours
+    worker.join();
+  }
+
+  void waitEndsAtTheDeadlineAndOnWindowEvents() {
+    QtMessageLoop loop;
+    auto start = MessageLoop::Clock::now();
+    loop.WaitForMessages(start + 40ms);
+    const auto waited = MessageLoop::Clock::now() - start;
+    QVERIFY(waited >= 35ms);
+    QVERIFY(waited < 2s);
+
+    bool fired = false;
+    QTimer::singleShot(20, [&] { fired = true; });
+    start = MessageLoop::Clock::now();
+    loop.WaitForMessages(start + 10s);
+    QVERIFY(MessageLoop::Clock::now() - start < 5s);
+    loop.ProcessMessages();
+    QVERIFY(fired);
+  }
+
+  void stopRunsHandOffsOnlyUntilTheWorkerHasEnded() {
+    QtMessageLoop loop;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> ended{false};
+    std::atomic<int> delivered{0};
+    bool timerRan = false;
+    QTimer::singleShot(0, [&] { timerRan = true; });
+    std::thread reader([&] {
+      while (!stop) loop.InvokeAndWait([&] { ++delivered; });
+      ended = true;
+      loop.Wake();
+    });
+    std::this_thread::sleep_for(20ms);
+    stop = true;
+    loop.RunHandOffsUntil([&] { return ended.load(); });
+    reader.join();
+    QVERIFY(!timerRan);  // window events wait for the next real pass of the loop
+  }
+};
+
+}  // namespace kelvatrix
+
+QTEST_MAIN(kelvatrix::QtMessageLoopTest)
+#include "qt_message_loop_test.moc"

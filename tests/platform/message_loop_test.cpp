@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
+#include "platform/queue_message_loop.h"
+#include "platform/tick_counter.h"
+
+namespace kelvatrix {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(QueueMessageLoop, HandOffRunsOnTheLoopThreadAndTheWorkerWaitsForIt) {
+  QueueMessageLoop loop;
+  const auto uiThread = std::this_thread::get_id();
+  std::thread::id ranOn;
+  std::atomic<bool> workerReturned{false};
+
+  std::thread worker([&] {
+    loop.InvokeAndWait([&] { ranOn = std::this_thread::get_id(); });
+    workerReturned = true;
+    loop.Wake();
+  });
+  loop.RunHandOffsUntil([&] { return workerReturned.load(); });
+  worker.join();
+
+  EXPECT_EQ(ranOn, uiThread);
+}
+
+TEST(QueueMessageLoop, ErrorOfAHandOffIsRethrownInTheWorker) {
+  QueueMessageLoop loop;
+  std::string caught;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    try {
+      loop.InvokeAndWait([] { throw std::runtime_error("handler failed"); });
+    } catch (const std::runtime_error& error) {
+      caught = error.what();
+    }
+    done = true;
+    loop.Wake();
+  });
+  loop.RunHandOffsUntil([&] { return done.load(); });
+  worker.join();
+  EXPECT_EQ(caught, "handler failed");
+}
+
+// A reader that keeps handing reports over must still be stoppable: the stop runs its
+// hand-offs while it waits, so neither side waits for the other forever.
+TEST(QueueMessageLoop, StoppingAWorkerBlockedInAHandOffDoesNotDeadlock) {
+  QueueMessageLoop loop;
+  std::atomic<bool> stop{false};
+  std::atomic<bool> ended{false};
+  int delivered = 0;
+  std::thread reader([&] {
+    while (!stop) loop.InvokeAndWait([&] { ++delivered; });
+    ended = true;
+    loop.Wake();
+  });
+  while (delivered < 3) loop.ProcessMessages();
+  stop = true;
+  loop.RunHandOffsUntil([&] { return ended.load(); });
+  reader.join();
+  EXPECT_GE(delivered, 3);
+}
+
+TEST(QueueMessageLoop, WaitEndsAtTheDeadlineOrAsSoonAsSomethingIsPosted) {
+  QueueMessageLoop loop;
+  auto start = MessageLoop::Clock::now();
+  loop.WaitForMessages(start + 30ms);
+  EXPECT_GE(MessageLoop::Clock::now() - start, 30ms);
+
+  bool ran = false;
+  std::thread poster([&] {
+    std::this_thread::sleep_for(20ms);
+    loop.Post([&] { ran = true; });
+  });
+  start = MessageLoop::Clock::now();
+  loop.WaitForMessages(start + 10s);
+  EXPECT_LT(MessageLoop::Clock::now() - start, 5s);
+  loop.ProcessMessages();
+  poster.join();
+  EXPECT_TRUE(ran);
+}
+
+TEST(QueueMessageLoop, PostedTasksRunInOrder) {
+  QueueMessageLoop loop;
+  std::string order;
+  loop.Post([&] {
+    order += "a";
+    loop.Post([&] { order += "c"; });  // posted while running: runs on the next pass
+  });
+  loop.Post([&] { order += "b"; });
+  loop.ProcessMessages();
+  EXPECT_EQ(order, "ab");
+  loop.ProcessMessages();
+  EXPECT_EQ(order, "abc");
+}
+
+TEST(TickCounter, DifferencesSurviveTheWrapAt32Bits) {
+  EXPECT_EQ(TicksBetween(0xFFFFFFF0u, 0x10u), 32);
+  EXPECT_EQ(TicksBetween(100u, 95u), -5);
+  const std::uint32_t start = TickCount();
+  std::this_thread::sleep_for(15ms);
+  EXPECT_GE(TicksBetween(start, TickCount()), 15);
+}
+
+}  // namespace
+}  // namespace kelvatrix

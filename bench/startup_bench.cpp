@@ -1,0 +1,57 @@
+// Start-up time: from the main window's construction to the window shown (offscreen),
+// measured in-process over several start-ups, and a whole `kelvatrix --batch` process.
+#include <QApplication>
+#include <QProcess>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "app/main_window.h"
+#include "platform/scripted_dialogs.h"
+#include "test_data_source.h"
+
+namespace {
+using Clock = std::chrono::steady_clock;
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  constexpr int kRuns = 15;
+  kelvatrix::test::TestDataSource source;
+
+  std::vector<double> inProcess;
+  for (int i = 0; i < kRuns; ++i) {
+    kelvatrix::ScriptedDialogs dialogs;
+    const auto start = Clock::now();
+    kelvatrix::MainWindow window({"Kelvatrix-bench", source.Settings()}, dialogs);
+    window.RunFormCreate();
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) return 1;
+    inProcess.push_back(Ms(Clock::now() - start));
+  }
+
+  std::vector<double> wholeProcess;
+  for (int i = 0; i < kRuns; ++i) {
+    QProcess process;
+    process.setWorkingDirectory(source.Dir());
+    const auto start = Clock::now();
+    process.start(QStringLiteral(KELVATRIX_EXECUTABLE), {QStringLiteral("--batch")});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0) return 1;
+    wholeProcess.push_back(Ms(Clock::now() - start));
+  }
+
+  std::printf("window constructed, start-up run, shown (offscreen): median %.1f ms, first %.1f ms\n",
+              Median(inProcess), inProcess.front());
+  std::printf("whole process 'kelvatrix --batch' (start-up, exit):  median %.1f ms\n",
+              Median(wholeProcess));
+  return 0;
+}

@@ -1,0 +1,63 @@
+// Cost of one row append (append, set six fields, post, refresh, last) through the real
+// ODBC stack, at the start of a table and at row 60,000. The two must be about equal:
+// appending never re-reads the table.
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+#include <cstdio>
+
+#include "store/measurement_table.h"
+#include "test_data_source.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void AppendRow(kelvatrix::MeasurementTable& table, long long n) {
+  table.Append();
+  table.SetField("times", std::to_string(n + 1));
+  table.SetField("recno", n);
+  table.SetField("voltage", std::string("5000"));
+  table.SetField("unitv", std::string("V"));
+  table.SetField("register", std::string("1.023"));
+  table.SetField("unitr", std::string("M ohm"));
+  table.Post();
+  table.Refresh();
+  table.Last();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  constexpr long long kRows = 60000;
+  constexpr long long kWindow = 1000;
+  kelvatrix::test::TestDataSource source;
+  kelvatrix::MeasurementTable table(QStringLiteral("kelvatrix"));
+  table.Reset();
+
+  // Per-row cost of every window of 1,000 rows: flat means no work grows with the table.
+  std::vector<double> windowUs;
+  const auto all = Clock::now();
+  auto windowStart = all;
+  for (long long n = 0; n < kRows; ++n) {
+    AppendRow(table, n);
+    if ((n + 1) % kWindow == 0) {
+      const auto now = Clock::now();
+      windowUs.push_back(std::chrono::duration<double, std::micro>(now - windowStart).count() / kWindow);
+      windowStart = now;
+    }
+  }
+  const double totalS = std::chrono::duration<double>(Clock::now() - all).count();
+  std::vector<double> sorted = windowUs;
+  std::sort(sorted.begin(), sorted.end());
+  std::printf("rows appended: %lld in %.1f s\n", kRows, totalS);
+  std::printf("per row, rows 1-1000:          %.1f us\n", windowUs.front());
+  std::printf("per row, rows 59001-60000:     %.1f us\n", windowUs.back());
+  std::printf("ratio last/first:              %.2f\n", windowUs.back() / windowUs.front());
+  std::printf("all 60 windows: min %.1f, median %.1f, max %.1f us per row\n", sorted.front(),
+              sorted[sorted.size() / 2], sorted.back());
+  return table.RecordCount() == kRows ? 0 : 1;
+}

@@ -14,6 +14,8 @@ packages=(
   fonts-liberation
   # tests and benchmarks
   libgtest-dev libbenchmark-dev sqlite3 xvfb xauth
+  # keeps the Windows code compiling
+  g++-mingw-w64-i686-posix
 )
 
 missing=()

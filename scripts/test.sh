@@ -25,6 +25,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$root/tests/sanitizer/tsan.supp:halt_on_error=1:second_deadlock_stack=1}
 
 status=0
+echo "== windows compile check"
+"$root/scripts/check-windows.sh" || status=1
 for flavour in "${flavours[@]}"; do
   echo "== $flavour build"
   dir=$("$root/scripts/build.sh" "$flavour" | tail -n 1)

@@ -1,0 +1,178 @@
+#include "hid/backends/linux/hidraw_handle.h"
+
+#include <linux/hidraw.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "hid/backends/linux/hidraw_sysfs.h"
+#include "hid/hid_last_error.h"
+#include "hid/report_descriptor.h"
+
+namespace kelvatrix {
+namespace {
+
+bool Fail(int code) {
+  SetHidLastError(static_cast<std::uint32_t>(code));
+  return false;
+}
+
+class ParsedDescriptor final : public HidPreparsedData {
+ public:
+  explicit ParsedDescriptor(HidCaps caps) : caps_(caps) {}
+  HidCaps Caps() const override { return caps_; }
+
+ private:
+  HidCaps caps_;
+};
+
+}  // namespace
+
+HidrawHandle::HidrawHandle(int fd, std::string syspath, HidAccess access)
+    : fd_(fd), syspath_(std::move(syspath)), access_(access), wake_(eventfd(0, EFD_CLOEXEC)) {
+  if (access_ == HidAccess::OverlappedRead) {
+    const auto descriptor = ReadDescriptor();
+    const auto parsed = ParseReportDescriptor(descriptor.data(), descriptor.size());
+    prefixZeroId_ = !parsed.ok || !parsed.info.usesReportIds;
+  }
+}
+
+HidrawHandle::~HidrawHandle() {
+  if (fd_ >= 0) close(fd_);
+  if (wake_ >= 0) close(wake_);
+}
+
+void HidrawHandle::Close() {
+  if (closed_.exchange(true)) return;
+  const std::uint64_t one = 1;
+  if (wake_ >= 0) (void)!write(wake_, &one, sizeof one);
+}
+
+bool HidrawHandle::GetAttributes(HidAttributes& attributes) {
+  if (closed_) return Fail(EBADF);
+  const auto fromSysfs = hidraw::AttributesFromSysfs(syspath_);
+  if (fd_ >= 0) {
+    hidraw_devinfo info{};
+    if (ioctl(fd_, HIDIOCGRAWINFO, &info) < 0) return Fail(errno);
+    attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
+    attributes.ProductID = static_cast<std::uint16_t>(info.product);
+    attributes.VersionNumber = fromSysfs ? fromSysfs->VersionNumber : 0;
+    return true;
+  }
+  if (!fromSysfs) return Fail(ENODEV);
+  attributes.VendorID = fromSysfs->VendorID;
+  attributes.ProductID = fromSysfs->ProductID;
+  attributes.VersionNumber = fromSysfs->VersionNumber;
+  return true;
+}
+
+std::shared_ptr<const HidPreparsedData> HidrawHandle::GetPreparsedData() {
+  if (closed_) {
+    Fail(EBADF);
+    return nullptr;
+  }
+  const auto descriptor = ReadDescriptor();
+  const auto parsed = ParseReportDescriptor(descriptor.data(), descriptor.size());
+  if (descriptor.empty() || !parsed.ok) {
+    Fail(EINVAL);
+    return nullptr;
+  }
+  return std::make_shared<ParsedDescriptor>(parsed.info.caps);
+}
+
+bool HidrawHandle::Write(const std::uint8_t* buffer, std::uint32_t count, std::uint32_t& written) {
+  written = 0;
+  if (closed_ || fd_ < 0) return Fail(EBADF);
+  if (access_ != HidAccess::ReadWrite && access_ != HidAccess::OverlappedWrite) return Fail(EBADF);
+  const ssize_t n = write(fd_, buffer, count);
+  if (n < 0) return Fail(errno);
+  written = static_cast<std::uint32_t>(n);
+  return written == count;
+}
+
+bool HidrawHandle::BeginRead(std::uint8_t* buffer, std::uint32_t count) {
+  if (closed_ || fd_ < 0 || access_ != HidAccess::OverlappedRead) return Fail(EBADF);
+  buffer_ = buffer;
+  count_ = count;
+  started_ = true;
+  succeeded_ = false;
+  result_ = 0;
+  return true;
+}
+
+HidWait HidrawHandle::WaitRead(std::int32_t ms) {
+  if (!started_) return HidWait::Completed;
+  pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_, POLLIN, 0}};
+  const int ready = poll(fds, 2, ms);
+  if (ready == 0 || (ready < 0 && errno == EINTR)) return HidWait::TimedOut;
+  if (ready > 0 && !closed_ && (fds[1].revents & POLLIN) && interrupted_.exchange(false)) {
+    std::uint64_t drained = 0;
+    (void)!read(wake_, &drained, sizeof drained);
+    return HidWait::TimedOut;
+  }
+  started_ = false;
+  if (ready < 0 || closed_ || (fds[1].revents & POLLIN)) {
+    Fail(ready < 0 ? errno : ECANCELED);
+    return HidWait::Completed;
+  }
+  ReadOne();
+  return HidWait::Completed;
+}
+
+void HidrawHandle::ReadOne() {
+  const std::uint32_t offset = prefixZeroId_ ? 1 : 0;
+  if (count_ <= offset) {  // no room for any data: a zero-length read
+    succeeded_ = true;
+    return;
+  }
+  const ssize_t n = read(fd_, buffer_ + offset, count_ - offset);
+  if (n < 0) {  // ENODEV once the device is gone
+    Fail(errno);
+    return;
+  }
+  if (n == 0) {  // end of file: the node went away
+    Fail(ENODEV);
+    return;
+  }
+  if (offset) buffer_[0] = 0;
+  result_ = static_cast<std::uint32_t>(n) + offset;
+  succeeded_ = true;
+}
+
+bool HidrawHandle::ReadResult(std::uint32_t& count) {
+  count = 0;
+  if (closed_ || !succeeded_) return Fail(closed_ ? ECANCELED : EIO);
+  count = result_;
+  return true;
+}
+
+void HidrawHandle::InterruptWait() {
+  interrupted_ = true;
+  const std::uint64_t one = 1;
+  if (wake_ >= 0) (void)!write(wake_, &one, sizeof one);
+}
+
+bool HidrawHandle::CancelRead() {
+  started_ = false;
+  buffer_ = nullptr;
+  return true;
+}
+
+std::vector<std::uint8_t> HidrawHandle::ReadDescriptor() {
+  if (fd_ >= 0) {
+    int size = 0;
+    hidraw_report_descriptor descriptor{};
+    if (ioctl(fd_, HIDIOCGRDESCSIZE, &size) == 0 && size > 0 && size <= HID_MAX_DESCRIPTOR_SIZE) {
+      descriptor.size = static_cast<std::uint32_t>(size);
+      if (ioctl(fd_, HIDIOCGRDESC, &descriptor) == 0) {
+        return {descriptor.value, descriptor.value + size};
+      }
+    }
+  }
+  return hidraw::DescriptorFromSysfs(syspath_);
+}
+
+}  // namespace kelvatrix

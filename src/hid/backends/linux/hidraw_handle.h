@@ -1,0 +1,56 @@
+#pragma once
+// One open hidraw node, or (access None) a device's sysfs entry alone, which is enough
+// for its attributes and capabilities.
+//
+// Reads poll the node together with an eventfd, so Close from another thread ends a
+// waiting read at once. The node itself is closed only when the last user lets go of the
+// handle, so its descriptor number is never reused under a waiting reader.
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "hid/hid_backend.h"
+
+namespace kelvatrix {
+
+class HidrawHandle final : public HidHandle {
+ public:
+  // Takes ownership of `fd` (-1 for a sysfs-only handle); `syspath` is the hidraw
+  // device's sysfs directory.
+  HidrawHandle(int fd, std::string syspath, HidAccess access);
+  ~HidrawHandle() override;
+  HidrawHandle(const HidrawHandle&) = delete;
+  HidrawHandle& operator=(const HidrawHandle&) = delete;
+
+  void Close() override;
+  bool GetAttributes(HidAttributes& attributes) override;
+  std::shared_ptr<const HidPreparsedData> GetPreparsedData() override;
+  bool Write(const std::uint8_t* buffer, std::uint32_t count, std::uint32_t& written) override;
+  bool BeginRead(std::uint8_t* buffer, std::uint32_t count) override;
+  HidWait WaitRead(std::int32_t ms) override;
+  bool ReadResult(std::uint32_t& count) override;
+  bool CancelRead() override;
+  void InterruptWait() override;
+
+ private:
+  std::vector<std::uint8_t> ReadDescriptor();
+  void ReadOne();
+
+  const int fd_;
+  const std::string syspath_;
+  const HidAccess access_;
+  const int wake_;
+  std::atomic<bool> closed_{false};
+  std::atomic<bool> interrupted_{false};
+  // hidraw drops the ID byte of unnumbered reports; this puts a zero one back.
+  bool prefixZeroId_ = true;
+  // The started read; touched by the read thread alone.
+  std::uint8_t* buffer_ = nullptr;
+  std::uint32_t count_ = 0;
+  bool started_ = false;
+  bool succeeded_ = false;
+  std::uint32_t result_ = 0;
+};
+
+}  // namespace kelvatrix

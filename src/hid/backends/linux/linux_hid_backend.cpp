@@ -1,0 +1,126 @@
+#include "hid/backends/linux/linux_hid_backend.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "hid/backends/linux/hidraw_handle.h"
+#include "hid/backends/linux/hidraw_sysfs.h"
+#include "hid/hid_last_error.h"
+
+namespace kelvatrix {
+namespace {
+
+bool Fail(int code) {
+  SetHidLastError(static_cast<std::uint32_t>(code));
+  return false;
+}
+
+}  // namespace
+
+LinuxHidBackend::LinuxHidBackend(Options options) : options_(std::move(options)) {}
+
+LinuxHidBackend::~LinuxHidBackend() {
+  StopWatching();
+  Unbind();
+}
+
+bool LinuxHidBackend::Bind() { return udev_.Bind(options_.udevLibrary); }
+
+void LinuxHidBackend::Unbind() {
+  StopWatching();
+  udev_.Unbind();
+}
+
+std::vector<std::string> LinuxHidBackend::UdevHidrawSyspaths() {
+  std::vector<std::string> paths;
+  udev* context = udev_.udev_new();
+  if (!context) return paths;
+  if (udev_enumerate* enumerate = udev_.udev_enumerate_new(context)) {
+    udev_.udev_enumerate_add_match_subsystem(enumerate, "hidraw");
+    udev_.udev_enumerate_scan_devices(enumerate);
+    for (udev_list_entry* entry = udev_.udev_enumerate_get_list_entry(enumerate); entry;
+         entry = udev_.udev_list_entry_get_next(entry)) {
+      if (const char* name = udev_.udev_list_entry_get_name(entry)) paths.emplace_back(name);
+    }
+    udev_.udev_enumerate_unref(enumerate);
+  }
+  udev_.udev_unref(context);
+  return paths;
+}
+
+std::vector<std::unique_ptr<HidPnPInfo>> LinuxHidBackend::ListInterfaces() {
+  std::vector<std::unique_ptr<HidPnPInfo>> list;
+  if (!Bound()) return list;
+  const auto syspaths = options_.listHidraw ? options_.listHidraw() : UdevHidrawSyspaths();
+  for (const std::string& syspath : syspaths) {
+    const std::string node = options_.devDirectory + "/" + syspath.substr(syspath.find_last_of('/') + 1);
+    list.push_back(std::make_unique<HidPnPInfo>(hidraw::PnPInfoFromSysfs(syspath, node)));
+  }
+  return list;
+}
+
+std::shared_ptr<HidHandle> LinuxHidBackend::Open(const HidPnPInfo& info, HidAccess access) {
+  const std::string& syspath = info.PhysicalDeviceObjectName;
+  int fd = -1;
+  switch (access) {
+    case HidAccess::ReadWrite: fd = open(info.DevicePath.c_str(), O_RDWR | O_CLOEXEC); break;
+    case HidAccess::OverlappedRead: fd = open(info.DevicePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); break;
+    case HidAccess::OverlappedWrite: fd = open(info.DevicePath.c_str(), O_WRONLY | O_CLOEXEC); break;
+    case HidAccess::None:
+      // No access rights: the sysfs entry serves for attributes and capabilities.
+      if (!hidraw::AttributesFromSysfs(syspath)) {
+        Fail(ENODEV);
+        return nullptr;
+      }
+      return std::make_shared<HidrawHandle>(-1, syspath, access);
+  }
+  if (fd < 0) {
+    Fail(errno);
+    return nullptr;
+  }
+  return std::make_shared<HidrawHandle>(fd, syspath, access);
+}
+
+void LinuxHidBackend::WatchDeviceChanges(std::function<void()> changed) {
+  StopWatching();
+  if (!changed || !Bound()) return;
+  udev* context = udev_.udev_new();
+  udev_monitor* monitor = context ? udev_.udev_monitor_new_from_netlink(context, "udev") : nullptr;
+  if (!monitor || udev_.udev_monitor_filter_add_match_subsystem_devtype(monitor, "hidraw", nullptr) < 0 ||
+      udev_.udev_monitor_enable_receiving(monitor) < 0) {
+    // No hot-plug events here (no udev daemon): devices present at a scan still work.
+    if (monitor) udev_.udev_monitor_unref(monitor);
+    if (context) udev_.udev_unref(context);
+    return;
+  }
+  stopWatcher_ = eventfd(0, EFD_CLOEXEC);
+  watcher_ = std::thread([this, context, monitor, changed = std::move(changed)] {
+    pollfd fds[2] = {{udev_.udev_monitor_get_fd(monitor), POLLIN, 0}, {stopWatcher_, POLLIN, 0}};
+    for (;;) {
+      if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
+      if (fds[1].revents & POLLIN) break;
+      if (fds[0].revents & POLLIN) {
+        if (udev_device* device = udev_.udev_monitor_receive_device(monitor)) udev_.udev_device_unref(device);
+        changed();
+      }
+    }
+    udev_.udev_monitor_unref(monitor);
+    udev_.udev_unref(context);
+  });
+}
+
+void LinuxHidBackend::StopWatching() {
+  if (watcher_.joinable()) {
+    const std::uint64_t one = 1;
+    (void)!write(stopWatcher_, &one, sizeof one);
+    watcher_.join();
+  }
+  if (stopWatcher_ >= 0) close(stopWatcher_);
+  stopWatcher_ = -1;
+}
+
+}  // namespace kelvatrix

@@ -1,0 +1,81 @@
+#include "hid/hid_device_read_thread.h"
+
+#include <cstring>
+
+#include "hid/hid_device.h"
+#include "hid/hid_last_error.h"
+
+namespace kelvatrix {
+
+HidDeviceReadThread::HidDeviceReadThread(HidDevice& device)
+    : device_(device), reportBuffer_(device.QueryCaps().InputReportByteLength) {}
+
+HidDeviceReadThread::~HidDeviceReadThread() { Stop(); }
+
+void HidDeviceReadThread::Start() {
+  if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+}
+
+void HidDeviceReadThread::Stop() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard lock(pauseMutex_);
+    stopRequested_ = true;
+  }
+  pauseWake_.notify_all();
+  device_.InterruptRead();
+  // The reader may be blocked handing a report over: run its hand-offs until it has ended.
+  device_.context_.loop.RunHandOffsUntil([this] { return ended_.load(); });
+  thread_.join();
+}
+
+void HidDeviceReadThread::Pause(std::int32_t ms) {
+  std::unique_lock lock(pauseMutex_);
+  pauseWake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopRequested_.load(); });
+}
+
+void HidDeviceReadThread::Run() {
+  MessageLoop& loop = device_.context_.loop;
+  const auto length = static_cast<std::uint32_t>(reportBuffer_.size());
+  bool readPending = false;
+  try {
+    while (!stopRequested_) {
+      readPending = false;
+      std::memset(reportBuffer_.data(), 0, reportBuffer_.size());
+      std::shared_ptr<HidHandle> pending = device_.BeginRead(reportBuffer_.data(), length);
+      if (pending) {
+        readPending = true;
+        while (!stopRequested_ && pending->WaitRead(device_.ThreadSleepTime()) != HidWait::Completed) {
+        }
+        if (stopRequested_) continue;  // a report that completed just now is dropped
+        readPending = false;
+        bytesRead_ = device_.ReadResult();
+        if (bytesRead_ > 0) loop.InvokeAndWait([this] { DeliverReport(); });
+      } else {
+        lastError_ = HidLastError();
+        loop.InvokeAndWait([this] { DeliverError(); });
+        // A device whose reads cannot start (unplugged, refused) is tried again after one
+        // wait rather than at once, so a failing reader does not spin.
+        Pause(device_.ThreadSleepTime());
+      }
+    }
+  } catch (...) {
+    // An error escaping OnData or OnDataError ends the reader; the device keeps the ended
+    // thread until it stops it.
+  }
+  if (readPending) device_.CancelPending(HidDirection::Read);
+  ended_ = true;
+  loop.Wake();
+}
+
+void HidDeviceReadThread::DeliverReport() {
+  const auto size = static_cast<std::uint16_t>(bytesRead_ - 1);
+  device_.onData_(device_, reportBuffer_.empty() ? 0 : reportBuffer_[0],
+                  reportBuffer_.size() > 1 ? reportBuffer_.data() + 1 : nullptr, size);
+}
+
+void HidDeviceReadThread::DeliverError() {
+  if (device_.onDataError_.IsSet()) device_.onDataError_(device_, lastError_);
+}
+
+}  // namespace kelvatrix

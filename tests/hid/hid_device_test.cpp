@@ -61,6 +61,27 @@ TEST_F(DeviceTest, ReadOfNBytesDeliversTheIdByteAndTheRest) {
   EXPECT_EQ(reports[1].data, std::vector<std::uint8_t>(all.begin() + 1, all.end()));
 }
 
+// Answers every output report at once with its command byte and 0xEF.
+struct EchoModel : VirtualDeviceModel {
+  void OnOutputReport(const std::vector<std::uint8_t>& report, VirtualHidPort& port) override {
+    port.SendInputReport({0x00, report.at(1), 0xEF});
+  }
+};
+
+TEST_F(DeviceTest, ReplyBetweenAWriteAndTheStartOfTheReaderIsNotLost) {
+  VirtualDeviceConfig config = Meter();
+  config.model = std::make_shared<EchoModel>();
+  auto device = PlugAndClaim(config);
+  std::uint8_t command[65] = {0x00, 0xB5};
+  std::uint32_t written = 0;
+  ASSERT_TRUE(device->WriteReport(command, 65, written));  // answered before any reader
+
+  device->SetOnData(OnData());
+
+  ASSERT_TRUE(PumpUntil([&] { return reports.size() == 1; }));
+  EXPECT_EQ(reports[0].data, (std::vector<std::uint8_t>{0xB5, 0xEF}));
+}
+
 TEST_F(DeviceTest, LongerReportIsCutToTheInputReportLength) {
   auto device = PlugAndClaim(Meter());
   device->SetOnData(OnData());

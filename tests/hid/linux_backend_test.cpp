@@ -114,7 +114,8 @@ TEST_F(FakeSysfs, BindingIsAllOrNothing) {
 TEST_F(FakeSysfs, HidrawReadsPutTheZeroIdByteInFrontAndEndOnClose) {
   int pipeFds[2];
   ASSERT_EQ(pipe(pipeFds), 0);
-  HidrawHandle handle(pipeFds[0], syspath, HidAccess::OverlappedRead);
+  HidrawHandle handle(std::make_shared<HidrawNode>(pipeFds[0], true, false), syspath,
+                      HidAccess::OverlappedRead);
   std::uint8_t buffer[65] = {};
 
   ASSERT_TRUE(handle.BeginRead(buffer, sizeof buffer));

@@ -31,8 +31,16 @@ class ParsedDescriptor final : public HidPreparsedData {
 
 }  // namespace
 
-HidrawHandle::HidrawHandle(int fd, std::string syspath, HidAccess access)
-    : fd_(fd), syspath_(std::move(syspath)), access_(access), wake_(eventfd(0, EFD_CLOEXEC)) {
+HidrawNode::~HidrawNode() {
+  if (fd >= 0) close(fd);
+}
+
+HidrawHandle::HidrawHandle(std::shared_ptr<HidrawNode> node, std::string syspath, HidAccess access)
+    : node_(std::move(node)),
+      fd_(node_ ? node_->fd : -1),
+      syspath_(std::move(syspath)),
+      access_(access),
+      wake_(eventfd(0, EFD_CLOEXEC)) {
   if (access_ == HidAccess::OverlappedRead) {
     const auto descriptor = ReadDescriptor();
     const auto parsed = ParseReportDescriptor(descriptor.data(), descriptor.size());
@@ -41,7 +49,6 @@ HidrawHandle::HidrawHandle(int fd, std::string syspath, HidAccess access)
 }
 
 HidrawHandle::~HidrawHandle() {
-  if (fd_ >= 0) close(fd_);
   if (wake_ >= 0) close(wake_);
 }
 
@@ -119,7 +126,7 @@ HidWait HidrawHandle::WaitRead(std::int32_t ms) {
     return HidWait::Completed;
   }
   ReadOne();
-  return HidWait::Completed;
+  return started_ ? HidWait::TimedOut : HidWait::Completed;
 }
 
 void HidrawHandle::ReadOne() {
@@ -129,6 +136,10 @@ void HidrawHandle::ReadOne() {
     return;
   }
   const ssize_t n = read(fd_, buffer_ + offset, count_ - offset);
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {  // taken by another reader
+    started_ = true;
+    return;
+  }
   if (n < 0) {  // ENODEV once the device is gone
     Fail(errno);
     return;

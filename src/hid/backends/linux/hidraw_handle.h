@@ -2,9 +2,13 @@
 // One open hidraw node, or (access None) a device's sysfs entry alone, which is enough
 // for its attributes and capabilities.
 //
+// All handles of one device share one open node (HidrawNode): hidraw buffers input
+// reports per open file, so a reply that arrives between a write and the start of the
+// reader waits for the reader instead of going to a file nobody reads.
+//
 // Reads poll the node together with an eventfd, so Close from another thread ends a
-// waiting read at once. The node itself is closed only when the last user lets go of the
-// handle, so its descriptor number is never reused under a waiting reader.
+// waiting read at once. The node is closed only when the last handle lets go of it, so its
+// descriptor number is never reused under a waiting reader.
 
 #include <atomic>
 #include <string>
@@ -14,11 +18,23 @@
 
 namespace kelvatrix {
 
+// One open file of a hidraw node.
+class HidrawNode {
+ public:
+  HidrawNode(int fd, bool canRead, bool canWrite) : fd(fd), canRead(canRead), canWrite(canWrite) {}
+  ~HidrawNode();
+  HidrawNode(const HidrawNode&) = delete;
+  HidrawNode& operator=(const HidrawNode&) = delete;
+  const int fd;
+  const bool canRead;
+  const bool canWrite;
+};
+
 class HidrawHandle final : public HidHandle {
  public:
-  // Takes ownership of `fd` (-1 for a sysfs-only handle); `syspath` is the hidraw
-  // device's sysfs directory.
-  HidrawHandle(int fd, std::string syspath, HidAccess access);
+  // `node` is null for a sysfs-only handle; `syspath` is the hidraw device's sysfs
+  // directory.
+  HidrawHandle(std::shared_ptr<HidrawNode> node, std::string syspath, HidAccess access);
   ~HidrawHandle() override;
   HidrawHandle(const HidrawHandle&) = delete;
   HidrawHandle& operator=(const HidrawHandle&) = delete;
@@ -37,6 +53,7 @@ class HidrawHandle final : public HidHandle {
   std::vector<std::uint8_t> ReadDescriptor();
   void ReadOne();
 
+  const std::shared_ptr<HidrawNode> node_;
   const int fd_;
   const std::string syspath_;
   const HidAccess access_;

@@ -63,26 +63,43 @@ std::vector<std::unique_ptr<HidPnPInfo>> LinuxHidBackend::ListInterfaces() {
   return list;
 }
 
-std::shared_ptr<HidHandle> LinuxHidBackend::Open(const HidPnPInfo& info, HidAccess access) {
-  const std::string& syspath = info.PhysicalDeviceObjectName;
-  int fd = -1;
-  switch (access) {
-    case HidAccess::ReadWrite: fd = open(info.DevicePath.c_str(), O_RDWR | O_CLOEXEC); break;
-    case HidAccess::OverlappedRead: fd = open(info.DevicePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); break;
-    case HidAccess::OverlappedWrite: fd = open(info.DevicePath.c_str(), O_WRONLY | O_CLOEXEC); break;
-    case HidAccess::None:
-      // No access rights: the sysfs entry serves for attributes and capabilities.
-      if (!hidraw::AttributesFromSysfs(syspath)) {
-        Fail(ENODEV);
-        return nullptr;
-      }
-      return std::make_shared<HidrawHandle>(-1, syspath, access);
+std::shared_ptr<HidrawNode> LinuxHidBackend::SharedNode(const std::string& path, HidAccess access) {
+  const bool read = access == HidAccess::ReadWrite || access == HidAccess::OverlappedRead;
+  const bool write = access == HidAccess::ReadWrite || access == HidAccess::OverlappedWrite;
+  std::lock_guard lock(nodesMutex_);
+  std::shared_ptr<HidrawNode> node = nodes_[path].lock();
+  if (node && (!read || node->canRead) && (!write || node->canWrite)) return node;
+  // Read and write where allowed, so every later handle can share this file.
+  int fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  bool canRead = true;
+  bool canWrite = true;
+  if (fd < 0 && access != HidAccess::ReadWrite) {
+    fd = open(path.c_str(), (read ? O_RDONLY : O_WRONLY) | O_NONBLOCK | O_CLOEXEC);
+    canRead = read;
+    canWrite = write;
   }
   if (fd < 0) {
     Fail(errno);
     return nullptr;
   }
-  return std::make_shared<HidrawHandle>(fd, syspath, access);
+  node = std::make_shared<HidrawNode>(fd, canRead, canWrite);
+  nodes_[path] = node;
+  return node;
+}
+
+std::shared_ptr<HidHandle> LinuxHidBackend::Open(const HidPnPInfo& info, HidAccess access) {
+  const std::string& syspath = info.PhysicalDeviceObjectName;
+  if (access == HidAccess::None) {
+    // No access rights: the sysfs entry serves for attributes and capabilities.
+    if (!hidraw::AttributesFromSysfs(syspath)) {
+      Fail(ENODEV);
+      return nullptr;
+    }
+    return std::make_shared<HidrawHandle>(nullptr, syspath, access);
+  }
+  std::shared_ptr<HidrawNode> node = SharedNode(info.DevicePath, access);
+  if (!node) return nullptr;
+  return std::make_shared<HidrawHandle>(std::move(node), syspath, access);
 }
 
 void LinuxHidBackend::WatchDeviceChanges(std::function<void()> changed) {

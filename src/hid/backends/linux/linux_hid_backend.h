@@ -13,6 +13,8 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,12 +47,15 @@ class LinuxHidBackend final : public HidBackend {
 
  private:
   std::vector<std::string> UdevHidrawSyspaths();
+  std::shared_ptr<class HidrawNode> SharedNode(const std::string& path, HidAccess access);
   void StopWatching();
 
   Options options_;
   UdevLibrary udev_;
   std::thread watcher_;
   int stopWatcher_ = -1;  // eventfd that ends the watcher thread
+  std::mutex nodesMutex_;
+  std::map<std::string, std::weak_ptr<class HidrawNode>> nodes_;  // open nodes by path
 };
 
 }  // namespace kelvatrix

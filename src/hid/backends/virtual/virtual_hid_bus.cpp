@@ -35,9 +35,10 @@ class VirtualPreparsedData final : public HidPreparsedData {
 
 struct VirtualHidBus::ReadState {
   bool closed = false;
-  bool receivesReports = false;  // only read handles get input reports
+  bool reader = false;
   bool interrupted = false;
-  std::deque<std::vector<std::uint8_t>> reports;
+  // The device's input buffer, shared by all its open handles (see SendInputReport).
+  std::shared_ptr<std::deque<std::vector<std::uint8_t>>> reports;
   // The started read: where it goes, and how it ended.
   std::uint8_t* buffer = nullptr;
   std::uint32_t count = 0;
@@ -48,6 +49,10 @@ struct VirtualHidBus::ReadState {
 
 struct VirtualHidBus::Device {
   std::uint32_t devInst = 0;
+  // Input reports wait here while any handle has the device open, as in the host's HID
+  // driver, which polls a device once it is opened; a report nobody reads is dropped
+  // when the last handle closes.
+  std::shared_ptr<std::deque<std::vector<std::uint8_t>>> reports;
   VirtualDeviceConfig config;
   std::vector<std::vector<std::uint8_t>> written;
   std::vector<std::shared_ptr<ReadState>> handles;  // every open handle
@@ -66,6 +71,7 @@ class VirtualHidHandle final : public HidHandle {
     state_->closed = true;
     if (VirtualHidBus::Device* device = bus_.Find(devInst_)) {
       std::erase(device->handles, state_);
+      if (device->handles.empty()) device->reports.reset();  // no longer polled
     }
     bus_.reportArrived_.notify_all();
   }
@@ -131,9 +137,9 @@ class VirtualHidHandle final : public HidHandle {
     std::unique_lock lock(bus_.mutex_);
     if (!state_->started) return HidWait::Completed;
     const bool ready = bus_.reportArrived_.wait_for(lock, std::chrono::milliseconds(ms), [&] {
-      return state_->closed || !state_->reports.empty() || state_->interrupted;
+      return state_->closed || !state_->reports->empty() || state_->interrupted;
     });
-    if (!ready || (state_->interrupted && !state_->closed && state_->reports.empty())) {
+    if (!ready || (state_->interrupted && !state_->closed && state_->reports->empty())) {
       state_->interrupted = false;
       return HidWait::TimedOut;
     }
@@ -143,8 +149,8 @@ class VirtualHidHandle final : public HidHandle {
       SetHidLastError(virtual_error::kOperationAborted);
       return HidWait::Completed;
     }
-    const std::vector<std::uint8_t> report = std::move(state_->reports.front());
-    state_->reports.pop_front();
+    const std::vector<std::uint8_t> report = std::move(state_->reports->front());
+    state_->reports->pop_front();
     const auto n = std::min<std::size_t>(report.size(), state_->count);
     if (n > 0) std::memcpy(state_->buffer, report.data(), n);
     state_->result = static_cast<std::uint32_t>(n);
@@ -241,7 +247,9 @@ class VirtualHidBackend final : public HidBackend {
       return nullptr;
     }
     auto state = std::make_shared<VirtualHidBus::ReadState>();
-    state->receivesReports = access == HidAccess::OverlappedRead;
+    state->reader = access == HidAccess::OverlappedRead;
+    if (!device->reports) device->reports = std::make_shared<std::deque<std::vector<std::uint8_t>>>();
+    state->reports = device->reports;
     device->handles.push_back(state);
     return std::make_shared<VirtualHidHandle>(bus_, device->devInst, access, std::move(state));
   }
@@ -305,11 +313,9 @@ void VirtualHidBus::SendInputReport(std::uint32_t devInst, const std::vector<std
   std::lock_guard lock(mutex_);
   Device* device = Find(devInst);
   if (!device) return;
-  for (const auto& handle : device->handles) {
-    if (!handle->receivesReports) continue;
-    if (handle->reports.size() == kBufferedReports) handle->reports.pop_front();
-    handle->reports.push_back(report);
-  }
+  if (!device->reports) return;  // nobody has the device open: nothing polls it
+  if (device->reports->size() == kBufferedReports) device->reports->pop_front();
+  device->reports->push_back(report);
   reportArrived_.notify_all();
 }
 
@@ -342,7 +348,7 @@ int VirtualHidBus::OpenHandles(std::uint32_t devInst, bool readersOnly) const {
   for (const auto& device : devices_) {
     if (device->devInst != devInst) continue;
     return static_cast<int>(std::count_if(device->handles.begin(), device->handles.end(),
-                                          [&](const auto& h) { return !readersOnly || h->receivesReports; }));
+                                          [&](const auto& h) { return !readersOnly || h->reader; }));
   }
   return 0;
 }

@@ -4,8 +4,9 @@
 //
 // A device is plugged with its identity, report lengths and faults; a model answers the
 // output reports written to it and sends input reports through its port. Plugging and
-// unplugging raise the device-change notice. Every open read handle receives its own copy
-// of each input report (up to 32 waiting, as the platform's HID driver buffers them).
+// unplugging raise the device-change notice. While any handle has a device open, its input
+// reports wait in one buffer (up to 32) for whichever handle reads them, so a reply that
+// comes between a write and the start of the reader is not lost.
 
 #include <condition_variable>
 #include <cstdint>

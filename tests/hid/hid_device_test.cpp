@@ -72,9 +72,12 @@ TEST_F(DeviceTest, ReplyBetweenAWriteAndTheStartOfTheReaderIsNotLost) {
   VirtualDeviceConfig config = Meter();
   config.model = std::make_shared<EchoModel>();
   auto device = PlugAndClaim(config);
+  // As a command is sent: capabilities first (cached from then on), then the write,
+  // which the model answers before any reader runs.
   std::uint8_t command[65] = {0x00, 0xB5};
   std::uint32_t written = 0;
-  ASSERT_TRUE(device->WriteReport(command, 65, written));  // answered before any reader
+  ASSERT_EQ(device->QueryCaps().OutputReportByteLength, 65);
+  ASSERT_TRUE(device->WriteReport(command, 65, written));
 
   device->SetOnData(OnData());
 

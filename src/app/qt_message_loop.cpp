@@ -37,19 +37,22 @@ void QtMessageLoop::ProcessMessages() {
 }
 
 void QtMessageLoop::WaitForMessages(Clock::time_point deadline) {
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-  if (left.count() <= 0 || queue_.HasPending()) return;
+  if (queue_.HasPending()) return;
+  const auto left = std::chrono::floor<std::chrono::milliseconds>(deadline - Clock::now());
+  auto* dispatcher = QAbstractEventDispatcher::instance();
+  if (left.count() < 1 || !dispatcher) {
+    // Qt's timers count whole milliseconds: the last fraction is waited out on the
+    // hand-off queue, which a reader's report still ends at once.
+    queue_.WaitUntil(deadline);
+    return;
+  }
   // A timer bounds the wait; any window event or hand-off ends it earlier. What the
   // dispatcher runs while it waits counts as processed messages.
   QTimer deadlineTimer;
   deadlineTimer.setSingleShot(true);
   deadlineTimer.setTimerType(Qt::PreciseTimer);
   deadlineTimer.start(left);
-  if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
-    dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
-  } else {
-    queue_.WaitUntil(deadline);
-  }
+  dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void QtMessageLoop::RunHandOffsUntil(const std::function<bool()>& done) {

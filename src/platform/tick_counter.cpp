@@ -10,4 +10,9 @@ std::uint32_t TickCount() {
   return static_cast<std::uint32_t>(ms);
 }
 
+std::int64_t PreciseTicks() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace kelvatrix

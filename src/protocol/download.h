@@ -1,0 +1,74 @@
+#pragma once
+// The Download command: handshake, then fetch after fetch until the meter sends the end
+// marker or stops answering; every reading becomes one table row and one point on each
+// chart, and the resistance axis grows to fit.
+//
+//   handshake: TxReport[1] = 0xB5 -> SendCommand -> OnData = ReplyData -> PacedWait(100)
+//              -> RxBuf[0] must be 0xEF
+//   fetch:     TxReport[1] = 0xC4, RxBuf[66] = 1 -> SendCommand -> OnData = ReplyData ->
+//              RxWaiting = true -> up to 200 x PacedWait(5) -> readings in slots 0-3, 4-7
+//
+// The meter is read afresh from the selection for every command: a device change during a
+// wait may replace it or take it away.
+
+#include <string>
+
+#include "protocol/download_targets.h"
+#include "protocol/meter_exchange.h"
+#include "protocol/meter_selection.h"
+#include "protocol/reading.h"
+
+namespace kelvatrix {
+
+enum class DownloadOutcome {
+  NoMeter,          // nothing selected: nothing happened
+  AlreadyRunning,   // pressed while a download waits: ignored
+  NotAcknowledged,  // the handshake reply was not 0xEF
+  EndMarker,        // the meter sent the end marker
+  NoReply,          // a fetch got no reply within 200 waits
+};
+
+struct DownloadResult {
+  DownloadOutcome outcome = DownloadOutcome::NoMeter;
+  int readings = 0;
+};
+
+class Download {
+ public:
+  static constexpr std::uint8_t kHandshake = 0xB5;
+  static constexpr std::uint8_t kHandshakeReply = 0xEF;
+  static constexpr std::uint8_t kFetch = 0xC4;
+  static constexpr int kFetchWaits = 200;
+  static constexpr double kInitialResistanceAxis = 100.0;
+
+  Download(MeterSelection& selection, MeterExchange& exchange, MeasurementRows& table,
+           ChartTarget& voltageChart, ChartTarget& resistanceChart)
+      : selection_(selection),
+        exchange_(exchange),
+        table_(table),
+        voltage_(voltageChart),
+        resistance_(resistanceChart) {}
+
+  // Runs the whole sequence. Errors of the table escape and end it.
+  DownloadResult Run();
+
+  // The locale's decimal separator for the texts written to the table.
+  void SetDecimalSeparator(std::string separator) { decimalSeparator_ = std::move(separator); }
+
+  // The upper bound of the resistance chart's left axis (lower bound 0).
+  double ResAxisMax = kInitialResistanceAxis;
+
+ private:
+  void SendAndListen(std::uint8_t command);
+  void Store(std::size_t slot, std::int32_t& rowCounter, std::int32_t& timeCounter);
+
+  MeterSelection& selection_;
+  MeterExchange& exchange_;
+  MeasurementRows& table_;
+  ChartTarget& voltage_;
+  ChartTarget& resistance_;
+  std::string decimalSeparator_ = ".";
+  bool running_ = false;
+};
+
+}  // namespace kelvatrix

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/qt_message_loop.h"
+#include "hid/backends/virtual/virtual_hid_bus.h"
 #include "platform/scripted_dialogs.h"
 #include "test_data_source.h"
 
@@ -28,11 +30,13 @@ int main(int argc, char** argv) {
   constexpr int kRuns = 15;
   kelvatrix::test::TestDataSource source;
 
+  kelvatrix::QtMessageLoop loop;
+  kelvatrix::VirtualHidBus bus;
   std::vector<double> inProcess;
   for (int i = 0; i < kRuns; ++i) {
     kelvatrix::ScriptedDialogs dialogs;
     const auto start = Clock::now();
-    kelvatrix::MainWindow window({"Kelvatrix-bench", source.Settings()}, dialogs);
+    kelvatrix::MainWindow window({"Kelvatrix-bench", source.Settings()}, dialogs, loop, bus.Backend());
     window.RunFormCreate();
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) return 1;

@@ -9,6 +9,12 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       options.help = true;
     } else if (argument == "--batch") {
       options.batch = true;
+    } else if (argument == "--simulate") {
+      options.simulate = true;
+    } else if (argument.rfind("--simulate=", 0) == 0) {
+      options.simulate = true;
+      options.runFile = argument.substr(11);
+      if (options.runFile.empty()) return {std::nullopt, "--simulate= needs a run file"};
     } else {
       return {std::nullopt, "unknown option '" + argument + "'"};
     }
@@ -18,12 +24,14 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
 
 std::string UsageText(const std::string& programName) {
   return "Usage: " + programName +
-         " [--batch]\n"
+         " [--simulate[=RUNFILE]] [--batch]\n"
          "Downloads the test run of a high-voltage insulation-resistance meter.\n"
          "\n"
-         "  --batch   run start-up without a window or dialogs, one line per step;\n"
-         "            the exit status is non-zero when a step fails\n"
-         "  --help    show this text\n";
+         "  --simulate          use the simulated meter (a 10-minute 5 kV test)\n"
+         "  --simulate=RUNFILE  use the simulated meter with the readings of RUNFILE\n"
+         "  --batch             start up and download without a window or dialogs, one\n"
+         "                      line per step; the exit status is non-zero when a step fails\n"
+         "  --help              show this text\n";
 }
 
 }  // namespace kelvatrix

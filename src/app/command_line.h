@@ -9,8 +9,12 @@ namespace kelvatrix {
 
 struct CommandLine {
   bool help = false;
-  // Run start-up and the asked steps without a window or dialogs; report each step on
-  // one line and exit non-zero when one fails.
+  // Plug the simulated meter into the virtual HID bus instead of using the real devices;
+  // `runFile` empty means the built-in run.
+  bool simulate = false;
+  std::string runFile;
+  // Run start-up and the download without a window or dialogs; report each step on one
+  // line and exit non-zero when one fails.
   bool batch = false;
 };
 

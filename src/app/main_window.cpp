@@ -2,6 +2,8 @@
 
 #include <QFrame>
 #include <QGuiApplication>
+#include <QLocale>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -18,16 +20,45 @@ constexpr int kDesignClientHeight = 546;
 constexpr int kDesignLeft = 232;
 constexpr int kDesignTop = 347;
 constexpr int kCommandBarHeight = 41;
+constexpr int kVoltageChartHeight = 247;
+constexpr int kResistanceChartHeight = 224;
+constexpr int kStripUnderCharts = 30;
+
+LineChartStyle VoltageChart() {
+  return {QStringLiteral("Voltage"), QColor(255, 0, 0), QStringLiteral("UNIT V"), 0, 6000, 100};
+}
+
+LineChartStyle ResistanceChart() {
+  return {QStringLiteral("Resistance"), QColor(0, 128, 0), QStringLiteral("UNIT M ohm"), 0,
+          Download::kInitialResistanceAxis, 1};
+}
 
 }  // namespace
 
-MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, QWidget* parent)
+MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& loop,
+                       HidBackend& backend, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       settings_(std::move(settings)),
       dialogs_(dialogs),
-      table1_(std::make_unique<MeasurementTable>(QString::fromLatin1(kDataSourceName), this)) {
+      chart1_(new LineChart(VoltageChart())),
+      chart2_(new LineChart(ResistanceChart())),
+      table1_(std::make_unique<MeasurementTable>(QString::fromLatin1(kDataSourceName), this)),
+      hidCtl_(std::make_unique<HidDeviceController>(loop, backend)),
+      selection_(*hidCtl_),
+      exchange_(loop, messages_),
+      tableRows_(std::make_unique<TableRows>(*table1_)),
+      series1_(std::make_unique<ChartSeries>(*chart1_)),
+      series2_(std::make_unique<ChartSeries>(*chart2_)),
+      download_(selection_, exchange_, *tableRows_, *series1_, *series2_) {
+  // As the window's description assigns them: while loading, no scan is made.
+  hidCtl_->SetLoading(true);
+  hidCtl_->SetOnEnumerate(HidEnumerateEvent::Bind<&MainWindow::HidCtlEnumerate>(this));
+  hidCtl_->SetOnDeviceChange(HidNotifyEvent::Bind<&MainWindow::HidCtlDeviceChange>(this));
+  hidCtl_->SetLoading(false);
+  download_.SetDecimalSeparator(QLocale().decimalPoint().toStdString());
+
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Kelvatrix V1.06"));
   resize(kDesignClientWidth, kDesignClientHeight);
@@ -35,7 +66,8 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, QWidget* pare
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addStretch(1);
+  layout->setSpacing(0);
+  layout->addWidget(BuildChartPane(), 1);
   panel2_ = new QFrame(this);
   panel2_->setObjectName(QStringLiteral("Panel2"));
   panel2_->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -47,6 +79,11 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, QWidget* pare
   label1_->move(8, 16);
   label1_->adjustSize();
 
+  downloadButton_ = new QPushButton(QStringLiteral("Download"), panel2_);
+  downloadButton_->setObjectName(QStringLiteral("RoundButton1"));
+  downloadButton_->setGeometry(168, 4, 97, 34);
+  connect(downloadButton_, &QPushButton::clicked, this, [this] { RoundButton1Click(); });
+
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
   timer1_->setInterval(1000);
@@ -55,6 +92,25 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, QWidget* pare
 }
 
 MainWindow::~MainWindow() = default;
+
+QWidget* MainWindow::BuildChartPane() {
+  // Both charts keep their heights; a taller window opens an empty band between them.
+  auto* pane = new QFrame(this);
+  pane->setObjectName(QStringLiteral("Panel3"));
+  pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  auto* column = new QVBoxLayout(pane);
+  column->setContentsMargins(2, 2, 2, 2);
+  column->setSpacing(0);
+  chart1_->setObjectName(QStringLiteral("Chart1"));
+  chart2_->setObjectName(QStringLiteral("Chart2"));
+  chart1_->setFixedHeight(kVoltageChartHeight);
+  chart2_->setFixedHeight(kResistanceChartHeight);
+  column->addWidget(chart1_);
+  column->addStretch(1);
+  column->addWidget(chart2_);
+  column->addSpacing(kStripUnderCharts);
+  return pane;
+}
 
 MainWindow::StartupOutcome MainWindow::RunFormCreate() {
   outcome_ = StartupOutcome::Started;
@@ -80,10 +136,24 @@ void MainWindow::FormCreate() {
     return;
   }
   PlaceWindow();
+  download_.ResAxisMax = Download::kInitialResistanceAxis;
+  chart1_->Clear();
+  chart2_->Clear();
   label1_->setText(QStringLiteral("disconnect!"));
   label1_->adjustSize();
+  selection_.CreateDevList();
+  // The same handler again: the controller ignores it, so no search starts here.
+  hidCtl_->SetOnDeviceChange(HidNotifyEvent::Bind<&MainWindow::HidCtlDeviceChange>(this));
   table1_->Reset();
 }
+
+bool MainWindow::HidCtlEnumerate(HidDevice& device, std::int32_t index) {
+  return selection_.HidCtlEnumerate(device, index);
+}
+
+void MainWindow::HidCtlDeviceChange(HidDeviceController& sender) { selection_.HidCtlDeviceChange(sender); }
+
+DownloadResult MainWindow::RoundButton1Click() { return download_.Run(); }
 
 bool MainWindow::GuardSingleInstance() {
   return instanceGuard_.Acquire(settings_.applicationTitle);
@@ -98,7 +168,7 @@ void MainWindow::PlaceWindow() {
 }
 
 void MainWindow::Timer1Timer() {
-  label1_->setText(devConnected_ ? QStringLiteral("Connect ok!") : QStringLiteral("Disconnect!"));
+  label1_->setText(DevConnected() ? QStringLiteral("Connect ok!") : QStringLiteral("Disconnect!"));
   label1_->adjustSize();
 }
 

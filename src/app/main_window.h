@@ -3,7 +3,9 @@
 // calls into the store and the Qt-free libraries.
 //
 // Start-up (FormCreate) runs in a fixed order: single-instance guard, data source
-// registration, window size and position, status text, table reset.
+// registration, window size and position (and the resistance axis bound), chart series
+// cleared, status text, device list, device-change handler, table reset. The first search
+// for the meter follows from the controller's start-up notice, at the first message pump.
 
 #include <QLabel>
 #include <QTimer>
@@ -12,12 +14,19 @@
 #include <memory>
 #include <string>
 
+#include "app/download_targets.h"
+#include "hid/hid_device_controller.h"
 #include "platform/data_source_registration.h"
 #include "platform/dialogs.h"
 #include "platform/instance_guard.h"
+#include "protocol/download.h"
+#include "protocol/meter_exchange.h"
+#include "protocol/meter_selection.h"
+#include "store/line_chart.h"
 #include "store/measurement_table.h"
 
 class QFrame;
+class QPushButton;
 
 namespace kelvatrix {
 
@@ -37,7 +46,8 @@ class MainWindow : public QWidget {
     Failed,           // a step raised an error, shown in the standard error box
   };
 
-  MainWindow(StartupSettings settings, Dialogs& dialogs, QWidget* parent = nullptr);
+  MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& loop, HidBackend& backend,
+             QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Runs FormCreate the way the window framework does: an error escaping it is shown in
@@ -48,15 +58,27 @@ class MainWindow : public QWidget {
 
   void FormCreate();
   void Timer1Timer();
+  // The Download command. Reports nothing to the operator; the result is for --batch.
+  DownloadResult RoundButton1Click();
+  bool HidCtlEnumerate(HidDevice& device, std::int32_t index);
+  void HidCtlDeviceChange(HidDeviceController& sender);
 
   QLabel* Label1() const { return label1_; }
   QTimer* Timer1() const { return timer1_; }
   MeasurementTable& Table1() { return *table1_; }
-  bool DevConnected() const { return devConnected_; }
+  LineChart& Chart1() { return *chart1_; }
+  LineChart& Chart2() { return *chart2_; }
+  HidDeviceController& HidCtl() { return *hidCtl_; }
+  const MeterSelection& Selection() const { return selection_; }
+  const FormMessages& Messages() const { return messages_; }
+  QPushButton* DownloadButton() const { return downloadButton_; }
+  bool DevConnected() const { return selection_.DevConnected(); }
+  double ResAxisMax() const { return download_.ResAxisMax; }
 
  private:
   bool GuardSingleInstance();
   void PlaceWindow();
+  QWidget* BuildChartPane();
 
   StartupSettings settings_;
   Dialogs& dialogs_;
@@ -67,8 +89,18 @@ class MainWindow : public QWidget {
   QFrame* panel2_ = nullptr;
   QLabel* label1_ = nullptr;
   QTimer* timer1_ = nullptr;
+  QPushButton* downloadButton_ = nullptr;
+  LineChart* chart1_ = nullptr;
+  LineChart* chart2_ = nullptr;
   std::unique_ptr<MeasurementTable> table1_;
-  bool devConnected_ = false;
+  std::unique_ptr<HidDeviceController> hidCtl_;
+  MeterSelection selection_;
+  FormMessages messages_;
+  MeterExchange exchange_;
+  std::unique_ptr<TableRows> tableRows_;
+  std::unique_ptr<ChartSeries> series1_;
+  std::unique_ptr<ChartSeries> series2_;
+  Download download_;
 };
 
 }  // namespace kelvatrix

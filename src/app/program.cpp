@@ -3,13 +3,21 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <optional>
 #include <iostream>
 
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
+#include "app/qt_message_loop.h"
+#include "hid/backends/virtual/virtual_hid_bus.h"
 #include "platform/application_title.h"
 #include "platform/scripted_dialogs.h"
+#include "protocol/meter_run.h"
+#include "protocol/virtual_meter.h"
+#ifdef __linux__
+#include "hid/backends/linux/linux_hid_backend.h"
+#endif
 
 namespace kelvatrix {
 namespace {
@@ -37,10 +45,9 @@ class Application final : public QApplication {
 
 void PrintLine(const std::string& line) { std::cout << line << std::endl; }
 
-int RunBatch(MainWindow::StartupOutcome outcome, const MainWindow& window) {
+int StartupFailure(MainWindow::StartupOutcome outcome, const MainWindow& window) {
   switch (outcome) {
     case MainWindow::StartupOutcome::Started:
-      PrintLine("start-up: ok, table savedata open and empty");
       return 0;
     case MainWindow::StartupOutcome::Refused:
       std::cerr << "start-up: refused, another instance is running" << std::endl;
@@ -50,6 +57,50 @@ int RunBatch(MainWindow::StartupOutcome outcome, const MainWindow& window) {
       return 1;
     case MainWindow::StartupOutcome::Failed:
       std::cerr << "start-up: " << window.StartupError() << std::endl;
+      return 1;
+  }
+  return 1;
+}
+
+// The batch run: the real start-up, the first device search, then the Download button's
+// own handler.
+int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop& loop) {
+  if (const int failed = StartupFailure(outcome, window)) return failed;
+  PrintLine("start-up: ok, table savedata open and empty");
+
+  const auto deadline = MessageLoop::Clock::now() + std::chrono::seconds(10);
+  while (window.Selection().DeviceChanges() == 0 && MessageLoop::Clock::now() < deadline) {
+    loop.WaitForMessages(std::min(deadline, MessageLoop::Clock::now() + std::chrono::milliseconds(50)));
+    loop.ProcessMessages();
+  }
+  if (!window.DevConnected()) {
+    std::cerr << "meter: no meter found (USB vendor 1234, product 5678)" << std::endl;
+    return 1;
+  }
+  PrintLine("meter: connected");
+
+  const DownloadResult result = window.RoundButton1Click();
+  const bool writeFailed = window.Messages().MsgCaption == "WRITE USB ERROR!";
+  const std::string readings = std::to_string(result.readings) + (result.readings == 1 ? " reading" : " readings");
+  switch (result.outcome) {
+    case DownloadOutcome::EndMarker:
+      if (result.readings == 0) {
+        std::cerr << "download: the meter sent no readings" << std::endl;
+        return 1;
+      }
+      PrintLine("download: " + readings + " stored in savedata");
+      return 0;
+    case DownloadOutcome::NotAcknowledged:
+      std::cerr << "download: the meter did not answer the handshake"
+                << (writeFailed ? " (a command could not be written to it)" : "") << std::endl;
+      return 1;
+    case DownloadOutcome::NoReply:
+      std::cerr << "download: the meter stopped answering after " << readings << " (kept in savedata)"
+                << (writeFailed ? "; a command could not be written to it" : "") << std::endl;
+      return 1;
+    case DownloadOutcome::NoMeter:
+    case DownloadOutcome::AlreadyRunning:
+      std::cerr << "download: no meter" << std::endl;
       return 1;
   }
   return 1;
@@ -77,19 +128,48 @@ int RunProgram(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
 
+  std::optional<MeterRun> run;
+  if (options.simulate) {
+    if (options.runFile.empty()) {
+      run = BuiltInMeterRun();
+    } else {
+      MeterRunResult loaded = LoadMeterRun(options.runFile);
+      if (!loaded.run) {
+        std::cerr << title << ": " << loaded.error << std::endl;
+        return 2;
+      }
+      run = std::move(loaded.run);
+    }
+  }
+
   QtDialogs screenDialogs;
   ScriptedDialogs batchDialogs([](const std::string& line) { std::cerr << line << std::endl; });
   Dialogs& dialogs = options.batch ? static_cast<Dialogs&>(batchDialogs) : screenDialogs;
 
   Application application(argc, argv, dialogs, title);
   QApplication::setApplicationName(QString::fromStdString(title));
+  QtMessageLoop loop;
+
+  // The HID devices: the simulated meter on the virtual bus, or the platform's.
+  VirtualHidBus bus;
+  std::unique_ptr<VirtualMeter> meter;
+  std::unique_ptr<HidBackend> platformBackend;
+  HidBackend* backend = &bus.Backend();
+  if (run) {
+    meter = std::make_unique<VirtualMeter>(bus, *run);
+  } else {
+#ifdef __linux__
+    platformBackend = std::make_unique<LinuxHidBackend>();
+    backend = platformBackend.get();
+#endif
+  }
 
   StartupSettings settings{title, DefaultDataSourceSettings()};
-  MainWindow window(std::move(settings), dialogs);
+  MainWindow window(std::move(settings), dialogs, loop, *backend);
   screenDialogs.SetOwner(&window);
   const MainWindow::StartupOutcome outcome = window.RunFormCreate();
 
-  if (options.batch) return RunBatch(outcome, window);
+  if (options.batch) return RunBatch(outcome, window, loop);
   if (outcome == MainWindow::StartupOutcome::Refused) return 1;
   window.show();
   return QApplication::exec();

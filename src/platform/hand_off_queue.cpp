@@ -30,12 +30,25 @@ void HandOffQueue::PushAndWait(Task task, const std::function<void()>& wakeUp) {
 }
 
 int HandOffQueue::RunPending() {
-  std::deque<Entry> batch;
+  // One task at a time, off the shared queue: a task that waits for a worker (stopping a
+  // reader) runs the queue again itself and must find the worker's hand-off there, not in
+  // a batch taken out of it. Only the tasks queued at the start run, so a task that posts
+  // again cannot keep this going forever.
+  std::size_t budget;
   {
     std::lock_guard lock(mutex_);
-    batch.swap(tasks_);
+    budget = tasks_.size();
   }
-  for (Entry& entry : batch) {
+  int ran = 0;
+  for (; budget > 0; --budget) {
+    Entry entry;
+    {
+      std::lock_guard lock(mutex_);
+      if (tasks_.empty()) break;
+      entry = std::move(tasks_.front());
+      tasks_.pop_front();
+    }
+    ++ran;
     std::exception_ptr error;
     try {
       entry.task();
@@ -50,7 +63,7 @@ int HandOffQueue::RunPending() {
       entry.completion->finished.notify_all();
     }
   }
-  return static_cast<int>(batch.size());
+  return ran;
 }
 
 void HandOffQueue::WaitUntil(MessageLoop::Clock::time_point deadline) {

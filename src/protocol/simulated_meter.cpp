@@ -24,6 +24,8 @@ SimulatedMeter::Answer SimulatedMeter::Respond(const std::vector<std::uint8_t>& 
     case 0xC4: {
       const int fetch = ++fetches_;
       const bool leave = run_.unplugAfter && fetch == *run_.unplugAfter;
+      // A meter on its way off the bus answers nothing more.
+      if (run_.unplugAfter && fetch > *run_.unplugAfter) return {};
       if (run_.silentAfter && fetch > *run_.silentAfter) return {std::nullopt, leave};
       if (run_.drop.count(fetch)) return {std::nullopt, leave};
       std::vector<std::uint8_t> data;

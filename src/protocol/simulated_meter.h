@@ -23,7 +23,7 @@ class SimulatedMeter {
 
   struct Answer {
     std::optional<std::vector<std::uint8_t>> report;  // nothing: the meter stays silent
-    bool leaveBus = false;                             // unplug right after answering
+    bool leaveBus = false;                             // leave the bus after this answer
   };
   Answer Respond(const std::vector<std::uint8_t>& outputReport);
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 
 namespace kelvatrix {
+namespace {
+constexpr int kLeaveDelayMs = 20;
+}
 
 // The bus's view of the meter: every output report goes to the meter's behaviour, and its
 // answer goes back through the bus, now or after the latency.
@@ -22,8 +25,11 @@ class VirtualMeter::Model final : public VirtualDeviceModel {
     const auto deliver = [&bus, devInst, answer, this] {
       if (answer.report) bus.SendInputReport(devInst, *answer.report);
       if (answer.leaveBus) {
-        bus.Unplug(devInst);
-        if (const auto replug = meter_.Run().replugAfterMs) owner_.Later(*replug, [this] { owner_.Plug(); });
+        // Pulled out just after the answer went out, in time for the host to read it.
+        owner_.Later(kLeaveDelayMs, [&bus, devInst, this] {
+          bus.Unplug(devInst);
+          if (const auto replug = meter_.Run().replugAfterMs) owner_.Later(*replug, [this] { owner_.Plug(); });
+        });
       }
     };
     if (latency == 0) {

@@ -6,7 +6,9 @@
 
 #include <memory>
 
+#include "app/qt_message_loop.h"
 #include "app/window_placement.h"
+#include "hid/backends/virtual/virtual_hid_bus.h"
 #include "database_locker.h"
 #include "platform/scripted_dialogs.h"
 #include "test_data_source.h"
@@ -25,7 +27,7 @@ class MainWindowTest : public QObject {
 
   void startUpRunsEveryStepAndEmptiesTheTable() {
     LeaveRowsOfAnEarlierRun();
-    MainWindow window(Settings(), dialogs_);
+    MainWindow window(Settings(), dialogs_, loop_, bus_.Backend());
 
     QCOMPARE(window.RunFormCreate(), MainWindow::StartupOutcome::Started);
 
@@ -51,7 +53,7 @@ class MainWindowTest : public QObject {
     StartupSettings settings = Settings();
     settings.dataSource.currentDirectory = (source_->Dir() + QStringLiteral("/elsewhere")).toStdString();
     const QByteArray iniBefore = ReadIni();
-    MainWindow window(settings, dialogs_);
+    MainWindow window(settings, dialogs_, loop_, bus_.Backend());
 
     QCOMPARE(window.RunFormCreate(), MainWindow::StartupOutcome::Refused);
 
@@ -67,7 +69,7 @@ class MainWindowTest : public QObject {
   void registrationFailureStopsStartUpButTheWindowStillWorks() {
     StartupSettings settings = Settings();
     settings.dataSource.iniPath = (source_->Dir() + QStringLiteral("/no/such/dir/odbc.ini")).toStdString();
-    MainWindow window(settings, dialogs_);
+    MainWindow window(settings, dialogs_, loop_, bus_.Backend());
 
     QCOMPARE(window.RunFormCreate(), MainWindow::StartupOutcome::StoppedEarly);
 
@@ -87,7 +89,7 @@ class MainWindowTest : public QObject {
     LeaveRowsOfAnEarlierRun();
     test::DatabaseLocker locker(source_->DatabasePath());
     QVERIFY(locker.Locked());
-    MainWindow window(Settings(), dialogs_);
+    MainWindow window(Settings(), dialogs_, loop_, bus_.Backend());
 
     QCOMPARE(window.RunFormCreate(), MainWindow::StartupOutcome::Failed);
 
@@ -121,6 +123,8 @@ class MainWindowTest : public QObject {
 
   std::unique_ptr<test::TestDataSource> source_;
   ScriptedDialogs dialogs_;
+  QtMessageLoop loop_;
+  VirtualHidBus bus_;
 };
 
 }  // namespace kelvatrix

@@ -1,6 +1,8 @@
 #include <QTest>
 
 #include "app/main_window.h"
+#include "app/qt_message_loop.h"
+#include "hid/backends/virtual/virtual_hid_bus.h"
 #include "platform/scripted_dialogs.h"
 #include "test_data_source.h"
 
@@ -15,7 +17,9 @@ class MissingDriverTest : public QObject {
     StartupSettings settings{"Kelvatrix-driver-test", source.Settings()};
     settings.dataSource.driver = (source.Dir() + QStringLiteral("/libmissing-odbc.so")).toStdString();
     ScriptedDialogs dialogs;
-    MainWindow window(settings, dialogs);
+    QtMessageLoop loop;
+    VirtualHidBus bus;
+    MainWindow window(settings, dialogs, loop, bus.Backend());
 
     QCOMPARE(window.RunFormCreate(), MainWindow::StartupOutcome::Failed);
 

@@ -116,8 +116,8 @@ TEST(SimulatedMeter, MisbehavesAsTheRunSays) {
   for (int i = 0; i < 20; ++i) run.readings.push_back({0x01, 0xF4, 0x00, static_cast<std::uint8_t>(i)});
   run.drop = {2};
   run.garble = {3};
-  run.silentAfter = 5;
-  run.unplugAfter = 4;
+  run.silentAfter = 4;
+  run.unplugAfter = 5;
   run.reportBytes = 3;
   SimulatedMeter meter(run);
   meter.Respond(Command(0xB5));
@@ -128,10 +128,11 @@ TEST(SimulatedMeter, MisbehavesAsTheRunSays) {
   EXPECT_FALSE(meter.Respond(Command(0xC4)).report) << "dropped";
   const auto garbled = meter.Respond(Command(0xC4));
   ASSERT_TRUE(garbled.report);
-  const auto fourth = meter.Respond(Command(0xC4));
-  EXPECT_TRUE(fourth.leaveBus);
-  EXPECT_TRUE(meter.Respond(Command(0xC4)).report) << "the 5th fetch is still answered";
-  EXPECT_FALSE(meter.Respond(Command(0xC4)).report) << "silent after the 5th";
+  EXPECT_TRUE(meter.Respond(Command(0xC4)).report) << "the 4th fetch is still answered";
+  const auto fifth = meter.Respond(Command(0xC4));
+  EXPECT_FALSE(fifth.report) << "silent after the 4th";
+  EXPECT_TRUE(fifth.leaveBus) << "and off the bus after the 5th";
+  EXPECT_FALSE(meter.Respond(Command(0xC4)).leaveBus) << "it leaves once";
 }
 
 }  // namespace

@@ -1,0 +1,89 @@
+#include "store/chart_math.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kelvatrix {
+
+double NextLabelStep(double step) {
+  const double power = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+  const double mantissa = step / power;
+  if (mantissa < 2 - 1e-9) return 2 * power;
+  if (mantissa < 5 - 1e-9) return 5 * power;
+  return 10 * power;
+}
+
+double LabelStep(double increment, double range, double axisPixels, double labelPixels) {
+  if (increment <= 0 || range <= 0 || labelPixels <= 0) return increment;
+  const double fit = std::max(1.0, std::round(axisPixels / (labelPixels * 1.1)));
+  double step = increment;
+  while (std::round(range / step) > fit) step = NextLabelStep(step);
+  return step;
+}
+
+std::string FormatAxisLabel(double value, std::string_view groupSeparator, std::string_view decimalPoint) {
+  const double rounded = std::round(value * 1000) / 1000;
+  const bool negative = rounded < 0;
+  const long long thousandths = std::llround(std::fabs(rounded) * 1000);
+  const std::string whole = std::to_string(thousandths / 1000);
+  std::string text;
+  for (std::size_t i = 0; i < whole.size(); ++i) {
+    if (i > 0 && (whole.size() - i) % 3 == 0) text += groupSeparator;
+    text += whole[i];
+  }
+  if (const long long fraction = thousandths % 1000; fraction != 0) {
+    std::string digits = std::to_string(fraction);
+    digits.insert(0, 3 - digits.size(), '0');
+    digits.erase(digits.find_last_not_of('0') + 1);
+    text += decimalPoint;
+    text += digits;
+  }
+  return negative && thousandths != 0 ? "-" + text : text;
+}
+
+std::size_t InsertPoint(std::vector<ChartPoint>& points, ChartPoint point) {
+  if (points.empty() || point.x >= points.back().x) {
+    points.push_back(point);
+    return points.size() - 1;
+  }
+  const auto after = std::upper_bound(points.begin(), points.end(), point.x,
+                                      [](double x, const ChartPoint& p) { return x < p.x; });
+  return static_cast<std::size_t>(points.insert(after, point) - points.begin());
+}
+
+std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, double xMin, double xMax, int columns) {
+  const auto byX = [](const ChartPoint& p, double x) { return p.x < x; };
+  auto first = std::lower_bound(points.begin(), points.end(), xMin, byX);
+  auto last = std::upper_bound(points.begin(), points.end(), xMax, [](double x, const ChartPoint& p) { return x < p.x; });
+  if (first != points.begin()) --first;
+  if (last != points.end()) ++last;
+  const auto count = static_cast<std::size_t>(last - first);
+  if (columns <= 0 || count <= static_cast<std::size_t>(columns) * 4 || xMax <= xMin) {
+    return {first, last};
+  }
+
+  std::vector<ChartPoint> shown;
+  shown.reserve(static_cast<std::size_t>(columns) * 4 + 2);
+  const double scale = columns / (xMax - xMin);
+  auto column = [&](const ChartPoint& p) { return std::clamp(static_cast<int>((p.x - xMin) * scale), -1, columns); };
+  for (auto it = first; it != last;) {
+    const int c = column(*it);
+    auto end = it;
+    auto low = it;
+    auto high = it;
+    while (end != last && column(*end) == c) {
+      if (end->y < low->y) low = end;
+      if (end->y > high->y) high = end;
+      ++end;
+    }
+    // First, the extremes in the order they come, last: the line's shape in this column.
+    std::vector<decltype(it)> keep = {it, low, high, std::prev(end)};
+    std::sort(keep.begin(), keep.end());
+    keep.erase(std::unique(keep.begin(), keep.end()), keep.end());
+    for (auto k : keep) shown.push_back(*k);
+    it = end;
+  }
+  return shown;
+}
+
+}  // namespace kelvatrix

@@ -1,0 +1,38 @@
+#pragma once
+// The drawing math of the line charts, as pure functions (no Qt): the left axis's label
+// step, its label text, and the points worth drawing at a given width.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvatrix {
+
+struct ChartPoint {
+  double x = 0;
+  double y = 0;
+  bool operator==(const ChartPoint&) const = default;
+};
+
+// The next step of the 1-2-5 series: 1 -> 2 -> 5 -> 10 -> 20 ... (also for 0.1 and such).
+double NextLabelStep(double step);
+
+// The step between left-axis labels: it starts at `increment` and moves along the 1-2-5
+// series while more labels than fit would be shown. As many labels fit as the axis
+// length holds label heights plus 10 percent, rounded.
+double LabelStep(double increment, double range, double axisPixels, double labelPixels);
+
+// A label in the pattern "#,##0.###": digit groups, at most three decimals, no trailing
+// zeros ("1,500", "0.125", "2").
+std::string FormatAxisLabel(double value, std::string_view groupSeparator, std::string_view decimalPoint);
+
+// Inserts by the point-order rule: appended when x is not below the last x, otherwise
+// directly after the last point whose x is not greater. Returns the new point's index.
+std::size_t InsertPoint(std::vector<ChartPoint>& points, ChartPoint point);
+
+// The points to draw for [xMin, xMax] on `columns` pixels: all of them when few, else per
+// pixel column its first, lowest, highest and last point (the line looks the same), plus
+// the neighbours just outside the range so the line reaches the edges.
+std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, double xMin, double xMax, int columns);
+
+}  // namespace kelvatrix

@@ -1,0 +1,229 @@
+#include "store/line_chart.h"
+
+#include <QCategoryAxis>
+#include <QLineSeries>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QRubberBand>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kelvatrix {
+namespace {
+constexpr int kRefreshMs = 40;  // at most 25 repaints a second, however fast points come
+}
+
+LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
+    : QChartView(parent),
+      chart_(new QChart),
+      series_(new QLineSeries),
+      bottomAxis_(new QValueAxis),
+      leftAxis_(new QCategoryAxis),
+      rubberBand_(new QRubberBand(QRubberBand::Rectangle, this)),
+      labelIncrement_(style.labelIncrement),
+      labelStep_(style.labelIncrement) {
+  QFont titleFont(QStringLiteral("Arial"));
+  titleFont.setPixelSize(11);
+  chart_->setTitle(style.title);
+  chart_->setTitleFont(titleFont);
+  chart_->setTitleBrush(style.titleColor);
+  chart_->legend()->hide();
+  chart_->setPlotAreaBackgroundVisible(false);
+  chart_->setBackgroundVisible(false);
+  chart_->setMargins(QMargins(4, 2, 8, 2));
+  chart_->setAnimationOptions(QChart::NoAnimation);
+
+  series_->setPen(QPen(QColor(255, 0, 0), 1));
+  series_->setPointLabelsVisible(false);
+  chart_->addSeries(series_);
+
+  QFont axisFont(QStringLiteral("Arial"));
+  axisFont.setPixelSize(11);
+  leftAxis_->setTitleText(style.leftTitle);
+  leftAxis_->setTitleFont(axisFont);
+  leftAxis_->setLabelsFont(axisFont);
+  leftAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  bottomAxis_->setLabelsFont(axisFont);
+  bottomAxis_->setLabelFormat(QStringLiteral("%g"));
+  chart_->addAxis(leftAxis_, Qt::AlignLeft);
+  chart_->addAxis(bottomAxis_, Qt::AlignBottom);
+  series_->attachAxis(leftAxis_);
+  series_->attachAxis(bottomAxis_);
+
+  setChart(chart_);
+  setRenderHint(QPainter::Antialiasing, false);
+  setRubberBand(QChartView::NoRubberBand);
+
+  refresh_.setSingleShot(true);
+  refresh_.setInterval(kRefreshMs);
+  connect(&refresh_, &QTimer::timeout, this, &LineChart::RefreshNow);
+
+  SetRange(left_, style.leftMin, style.leftMax);
+  ApplyAxes();
+}
+
+LineChart::~LineChart() = default;
+
+int LineChart::DrawnPoints() const { return static_cast<int>(series_->count()); }
+
+void LineChart::SetRange(AxisScale& axis, double min, double max) {
+  axis.automatic = false;
+  if (min > max) std::swap(min, max);
+  axis.min = min;
+  axis.max = max;
+  if (axis.max - axis.min < 1e-10) axis.max = axis.min + 1e-10;
+}
+
+std::pair<double, double> LineChart::AutomaticBottom() const {
+  if (points_.empty()) return {0, 1};
+  const double low = points_.front().x;
+  const double high = points_.back().x;
+  return high > low ? std::make_pair(low, high) : std::make_pair(low, low + 1);
+}
+
+void LineChart::Clear() {
+  if (points_.empty()) return;
+  points_.clear();
+  ScheduleRefresh();
+}
+
+std::size_t LineChart::AddPoint(double x, double y) {
+  const std::size_t index = InsertPoint(points_, {x, y});
+  if (autoRepaint_) ScheduleRefresh();
+  return index;
+}
+
+void LineChart::SetLeftAxisRange(double min, double max) {
+  SetRange(left_, min, max);
+  ApplyAxes();
+}
+
+void LineChart::ScheduleRefresh() {
+  if (!refresh_.isActive()) refresh_.start();
+}
+
+void LineChart::RefreshNow() {
+  refresh_.stop();
+  if (bottom_.automatic) {
+    const auto [low, high] = AutomaticBottom();
+    bottom_.min = low;
+    bottom_.max = high;
+  }
+  ApplyAxes();
+  const int columns = std::max(1, static_cast<int>(chart_->plotArea().width()));
+  const std::vector<ChartPoint> shown = PointsToDraw(points_, bottom_.min, bottom_.max, columns);
+  QList<QPointF> drawn;
+  drawn.reserve(static_cast<qsizetype>(shown.size()));
+  for (const ChartPoint& p : shown) drawn.append(QPointF(p.x, p.y));
+  series_->replace(drawn);
+}
+
+void LineChart::ApplyAxes() {
+  bottomAxis_->setRange(bottom_.min, bottom_.max);
+
+  const double range = left_.max - left_.min;
+  const double labelPixels = QFontMetrics(leftAxis_->labelsFont()).height();
+  const double axisPixels = chart_->plotArea().height() > 0 ? chart_->plotArea().height() : height() * 0.7;
+  labelStep_ = LabelStep(labelIncrement_, range, axisPixels, labelPixels);
+
+  for (const QString& label : leftAxis_->categoriesLabels()) leftAxis_->remove(label);
+  leftAxis_->setRange(left_.min, left_.max);
+  // Categories must end above where they start: start one step below the range.
+  leftAxis_->setStartValue(left_.min - labelStep_);
+  const QLocale locale;
+  const std::string group = locale.groupSeparator().toStdString();
+  const std::string point = locale.decimalPoint().toStdString();
+  // A label at every multiple of the step inside the range.
+  const double first = std::ceil(left_.min / labelStep_ - 1e-9);
+  for (double n = first; n * labelStep_ <= left_.max + labelStep_ * 1e-9; ++n) {
+    const double value = n * labelStep_;
+    leftAxis_->append(QString::fromStdString(FormatAxisLabel(value, group, point)), value);
+  }
+}
+
+void LineChart::SaveScalesOnce() {
+  if (!restored_) return;
+  savedLeft_ = left_;
+  savedBottom_ = bottom_;
+  restored_ = false;
+}
+
+void LineChart::UndoZoom() {
+  if (!restored_) {
+    left_ = savedLeft_;
+    bottom_ = savedBottom_;
+  }
+  restored_ = true;
+  RefreshNow();
+}
+
+void LineChart::ZoomTo(const QRect& area) {
+  SaveScalesOnce();
+  const QPointF topLeft = chart_->mapToValue(chart_->mapFromScene(mapToScene(area.topLeft())), series_);
+  const QPointF bottomRight = chart_->mapToValue(chart_->mapFromScene(mapToScene(area.bottomRight())), series_);
+  SetRange(bottom_, topLeft.x(), bottomRight.x());
+  SetRange(left_, bottomRight.y(), topLeft.y());
+  RefreshNow();
+}
+
+void LineChart::Pan(QPoint delta) {
+  SaveScalesOnce();
+  const QRectF plot = chart_->plotArea();
+  if (plot.width() <= 0 || plot.height() <= 0) return;
+  const double dx = -delta.x() * (bottom_.max - bottom_.min) / plot.width();
+  const double dy = delta.y() * (left_.max - left_.min) / plot.height();
+  SetRange(bottom_, bottom_.min + dx, bottom_.max + dx);
+  SetRange(left_, left_.min + dy, left_.max + dy);
+  RefreshNow();
+}
+
+void LineChart::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    zooming_ = true;
+    pressPos_ = event->position().toPoint();
+    rubberBand_->setGeometry(QRect(pressPos_, QSize()));
+    rubberBand_->show();
+  } else if (event->button() == Qt::RightButton) {
+    panning_ = true;
+    lastPanPos_ = event->position().toPoint();
+  }
+  event->accept();
+}
+
+void LineChart::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  if (zooming_) rubberBand_->setGeometry(QRect(pressPos_, pos).normalized());
+  if (panning_ && pos != lastPanPos_) {
+    Pan(pos - lastPanPos_);
+    lastPanPos_ = pos;
+  }
+  event->accept();
+}
+
+void LineChart::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && zooming_) {
+    zooming_ = false;
+    rubberBand_->hide();
+    const QPoint release = event->position().toPoint();
+    const QPoint drag = release - pressPos_;
+    if (std::abs(drag.x()) > kZoomThreshold && std::abs(drag.y()) > kZoomThreshold) {
+      if (drag.x() > 0 && drag.y() > 0) {
+        ZoomTo(QRect(pressPos_, release));
+      } else {
+        UndoZoom();
+      }
+    }
+  } else if (event->button() == Qt::RightButton) {
+    panning_ = false;
+  }
+  event->accept();
+}
+
+void LineChart::resizeEvent(QResizeEvent* event) {
+  QChartView::resizeEvent(event);
+  ScheduleRefresh();  // the label step and the thinning depend on the size
+}
+
+}  // namespace kelvatrix

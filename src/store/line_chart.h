@@ -1,0 +1,106 @@
+#pragma once
+// A line chart with one series on Qt Charts: a title, a fixed left axis with labels on the
+// 1-2-5 steps, an automatic bottom axis, mouse zoom (left drag: down-right zooms, up-left
+// undoes, 16 pixels or less does nothing) and panning (right drag), and a zoom record that
+// undo zoom restores.
+//
+// The series keeps every point; what is drawn is refreshed by one throttling timer and
+// thinned to the chart's width, so 60,000 points stay cheap to add and to paint.
+
+#include <QChartView>
+#include <QTimer>
+
+#include <utility>
+#include <vector>
+
+#include "store/chart_math.h"
+
+class QCategoryAxis;
+class QLineSeries;
+class QRubberBand;
+class QValueAxis;
+
+namespace kelvatrix {
+
+struct LineChartStyle {
+  QString title;
+  QColor titleColor;
+  QString leftTitle;
+  double leftMin = 0;
+  double leftMax = 100;
+  double labelIncrement = 1;
+};
+
+class LineChart : public QChartView {
+  Q_OBJECT
+
+ public:
+  static constexpr int kZoomThreshold = 16;  // pixels, both ways
+
+  explicit LineChart(const LineChartStyle& style, QWidget* parent = nullptr);
+  ~LineChart() override;
+
+  // The series.
+  void Clear();
+  void SetAutoRepaint(bool on) { autoRepaint_ = on; }
+  bool AutoRepaint() const { return autoRepaint_; }
+  std::size_t AddPoint(double x, double y);
+  const std::vector<ChartPoint>& Points() const { return points_; }
+  // The points the series draws now (after the last refresh).
+  int DrawnPoints() const;
+
+  // The axes. A fixed range switches automatic scaling off; min above max is swapped.
+  void SetLeftAxisRange(double min, double max);
+  std::pair<double, double> LeftRange() const { return {left_.min, left_.max}; }
+  std::pair<double, double> BottomRange() const { return {bottom_.min, bottom_.max}; }
+  double LeftLabelStep() const { return labelStep_; }
+  // Restores the axes saved before the first zoom or pan since the last undo.
+  void UndoZoom();
+  bool Restored() const { return restored_; }
+
+  // Draws what is pending now instead of at the next timer tick.
+  void RefreshNow();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  struct AxisScale {
+    bool automatic = false;
+    double min = 0;
+    double max = 1;
+  };
+
+  void ScheduleRefresh();
+  void ApplyAxes();
+  void SaveScalesOnce();
+  void ZoomTo(const QRect& area);
+  void Pan(QPoint delta);
+  static void SetRange(AxisScale& axis, double min, double max);
+  std::pair<double, double> AutomaticBottom() const;
+
+  QChart* chart_;
+  QLineSeries* series_;
+  QValueAxis* bottomAxis_;
+  QCategoryAxis* leftAxis_;
+  QRubberBand* rubberBand_;
+  QTimer refresh_;
+  std::vector<ChartPoint> points_;
+  double labelIncrement_;
+  double labelStep_;
+  bool autoRepaint_ = true;
+  AxisScale left_;
+  AxisScale bottom_{true, 0, 1};
+  AxisScale savedLeft_;
+  AxisScale savedBottom_;
+  bool restored_ = true;
+  QPoint pressPos_;
+  QPoint lastPanPos_;
+  bool zooming_ = false;
+  bool panning_ = false;
+};
+
+}  // namespace kelvatrix

@@ -48,7 +48,8 @@ std::size_t InsertPoint(std::vector<ChartPoint>& points, ChartPoint point) {
   }
   const auto after = std::upper_bound(points.begin(), points.end(), point.x,
                                       [](double x, const ChartPoint& p) { return x < p.x; });
-  return static_cast<std::size_t>(points.insert(after, point) - points.begin());
+  const auto inserted = points.insert(after, point);
+  return static_cast<std::size_t>(inserted - points.begin());
 }
 
 std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, double xMin, double xMax, int columns) {

@@ -1,0 +1,161 @@
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/qt_message_loop.h"
+#include "hid/backends/virtual/virtual_hid_bus.h"
+#include "platform/scripted_dialogs.h"
+#include "protocol/virtual_meter.h"
+#include "test_data_source.h"
+
+namespace kelvatrix {
+namespace {
+
+MeterRun Run(int readings, int latencyMs = 0) {
+  MeterRun run;
+  run.latencyMs = latencyMs;
+  for (int i = 0; i < readings; ++i) {
+    // 5000 V; the resistance climbs 10 M ohm a reading; every 5th is over-range.
+    const int mantissa = std::min(1023, 10 * (i + 1));
+    const int word = mantissa | (i % 5 == 4 ? 0x1000 : 0);
+    run.readings.push_back({static_cast<std::uint8_t>(i == 0 ? 0x81 : 0x01), 0xF4,
+                            static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word & 0xFF)});
+  }
+  return run;
+}
+
+}  // namespace
+
+// The download through the real window, offscreen, against the simulated meter.
+class DownloadWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { source_ = std::make_unique<test::TestDataSource>(); }
+  void cleanup() {
+    window_.reset();
+    meter_.reset();
+    source_.reset();
+  }
+
+  void downloadFillsTheTableAndBothCharts() {
+    Start(Run(23));
+    QCOMPARE(window_->Chart1().LeftRange(), std::make_pair(0.0, 6000.0));
+    QCOMPARE(window_->Chart2().LeftRange(), std::make_pair(0.0, 100.0));
+    QVERIFY(window_->Chart1().Points().empty());
+
+    QTest::mouseClick(window_->DownloadButton(), Qt::LeftButton);
+
+    QCOMPARE(window_->Table1().RecordCount(), 23);
+    QCOMPARE(window_->Table1().CurrentRow(), 22);
+    QCOMPARE(window_->Chart1().Points().size(), size_t(23));
+    // Over-range readings have no resistance point.
+    QCOMPARE(window_->Chart2().Points().size(), size_t(23 - 4));
+    QCOMPARE(window_->Chart1().Points().back().x, 23.0);
+    // 230 M ohm was the largest value: the axis grew to 240.
+    QCOMPARE(window_->ResAxisMax(), 240.0);
+    QCOMPARE(window_->Chart2().LeftRange(), std::make_pair(0.0, 240.0));
+    window_->Chart1().RefreshNow();
+    QCOMPARE(window_->Chart1().BottomRange(), std::make_pair(1.0, 23.0));
+    QCOMPARE(window_->Chart1().DrawnPoints(), 23);
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Label1()->text(), QStringLiteral("Connect ok!"), 2500);
+  }
+
+  void unrelatedDevicePluggedMidDownloadDoesNotStopIt() {
+    Start(Run(60, 1));
+    HidDevice* before = window_->Selection().CurrentDev();
+    QTimer::singleShot(40, [this] {
+      VirtualDeviceConfig keyboard;
+      keyboard.vendorId = 0x046D;
+      keyboard.productId = 0xC31C;
+      bus_.Plug(keyboard);
+    });
+    const DownloadResult result = window_->RoundButton1Click();
+    QCOMPARE(result.outcome, DownloadOutcome::EndMarker);
+    QCOMPARE(result.readings, 60);
+    QCOMPARE(window_->Selection().DevList().size(), size_t(2));
+    QVERIFY(window_->Selection().CurrentDev() != before);
+    QVERIFY(window_->DevConnected());
+  }
+
+  void unplugMidDownloadKeepsTheRowsSoFar() {
+    MeterRun run = Run(40);
+    run.unplugAfter = 3;
+    Start(run);
+    const DownloadResult result = window_->RoundButton1Click();
+    QCOMPARE(result.outcome, DownloadOutcome::NoReply);
+    QCOMPARE(result.readings, 6);
+    QCOMPARE(window_->Table1().RecordCount(), 6);
+    QCOMPARE(source_->Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt(), 6);
+    QVERIFY(!window_->DevConnected());
+    QCOMPARE(window_->Selection().CurrentDev(), nullptr);
+    QCOMPARE(window_->RoundButton1Click().outcome, DownloadOutcome::NoMeter);
+    QTRY_COMPARE_WITH_TIMEOUT(window_->Label1()->text(), QStringLiteral("Disconnect!"), 2500);
+  }
+
+  void mouseZoomPanAndUndo() {
+    Start(Run(50));
+    window_->RoundButton1Click();
+    LineChart& chart = window_->Chart1();
+    window_->resize(830, 580);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    chart.RefreshNow();
+    const auto left = chart.LeftRange();
+    const auto bottom = chart.BottomRange();
+    const QPoint middle(chart.viewport()->width() / 2, chart.viewport()->height() / 2);
+
+    Drag(chart, Qt::LeftButton, middle, middle + QPoint(16, 40));  // 16 px is not enough
+    QVERIFY(chart.Restored());
+    QCOMPARE(chart.LeftRange(), left);
+
+    Drag(chart, Qt::LeftButton, middle - QPoint(60, 40), middle + QPoint(60, 40));
+    QVERIFY(!chart.Restored());
+    QVERIFY(chart.LeftRange().second < left.second);
+    QVERIFY(chart.BottomRange().second < bottom.second);
+
+    Drag(chart, Qt::RightButton, middle, middle + QPoint(30, 0));  // pan: no new save
+    const auto panned = chart.BottomRange();
+
+    Drag(chart, Qt::LeftButton, middle + QPoint(40, 40), middle - QPoint(40, 40));  // up-left
+    QVERIFY(chart.Restored());
+    QCOMPARE(chart.LeftRange(), left);
+    QCOMPARE(chart.BottomRange(), bottom);
+    QVERIFY(panned != bottom);
+
+    chart.UndoZoom();  // nothing zoomed since: nothing changes
+    QCOMPARE(chart.LeftRange(), left);
+  }
+
+ private:
+  void Start(MeterRun run) {
+    meter_ = std::make_unique<VirtualMeter>(bus_, std::move(run));
+    window_ = std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-download-test", source_->Settings()},
+                                           dialogs_, loop_, bus_.Backend());
+    QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);
+    QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
+  }
+  // The mouse works on the chart's viewport, as on any graphics view.
+  static void Drag(LineChart& chart, Qt::MouseButton button, QPoint from, QPoint to) {
+    QWidget* viewport = chart.viewport();
+    QTest::mousePress(viewport, button, {}, from);
+    QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, button, {});
+    QCoreApplication::sendEvent(viewport, &move);
+    QTest::mouseRelease(viewport, button, {}, to);
+  }
+
+  std::unique_ptr<test::TestDataSource> source_;
+  ScriptedDialogs dialogs_;
+  QtMessageLoop loop_;
+  VirtualHidBus bus_;
+  std::unique_ptr<VirtualMeter> meter_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace kelvatrix
+
+QTEST_MAIN(kelvatrix::DownloadWindowTest)
+#include "download_window_test.moc"

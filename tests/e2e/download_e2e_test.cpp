@@ -1,0 +1,100 @@
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <memory>
+
+#include "test_data_source.h"
+
+namespace kelvatrix {
+
+// `kelvatrix --batch --simulate=RUNFILE`, as a user or a script runs it, against the
+// simulated meter's faults; the rows are read back through ODBC.
+class DownloadEndToEnd : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { source_ = std::make_unique<test::TestDataSource>(); }
+  void cleanup() { source_.reset(); }
+
+  void worksheetOfTheWorkedReadings() {
+    const auto [code, output] = Batch("81 F4 41 2C\n01 F4 A0 FA\n02 58 13 FF\n0F FF 63 FF\n");
+    QVERIFY2(code == 0, qPrintable(output));
+    QVERIFY2(output.contains(QStringLiteral("download: 4 readings stored in savedata")), qPrintable(output));
+    const auto rows = source_->Query(QStringLiteral(
+        "SELECT recno, times, voltage, unitv, \"register\", unitr FROM savedata ORDER BY recno"));
+    const QStringList expected = {"0|1|5000|V|3|M ohm", "1|2|5000|V|25|G ohm", "2|3|6000|V|----|M ohm",
+                                  "3|4|40950|V|1.023|M ohm"};
+    QCOMPARE(rows.size(), size_t(4));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      QStringList fields;
+      for (const QVariant& value : rows[i]) fields << value.toString();
+      QCOMPARE(fields.join('|'), expected[static_cast<qsizetype>(i)]);
+    }
+  }
+
+  void faults_data() {
+    QTest::addColumn<QString>("run");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("says");
+    QTest::addColumn<int>("rows");
+    const QString six = QStringLiteral("81 F4 41 2C\n01 F4 A0 FA\n02 58 13 FF\n0F FF 63 FF\n01 F4 00 64\n01 F4 00 65\n");
+    QTest::newRow("wrong handshake") << "@handshake 00\n" + six << 1 << "did not answer the handshake" << 0;
+    QTest::newRow("empty run") << QStringLiteral("# nothing recorded\n") << 1 << "the meter sent no readings" << 0;
+    QTest::newRow("one reading") << QStringLiteral("81 F4 41 2C\nFF\n01 F4 A0 FA\n") << 0 << "1 reading stored" << 1;
+    QTest::newRow("unplugged after the first fetch") << "@unplug-after 1\n" + six << 1
+                                                     << "stopped answering after 2 readings" << 2;
+    QTest::newRow("first fetch dropped") << "@drop 1\n" + six << 1 << "stopped answering after 0 readings" << 0;
+    QTest::newRow("over-long reports") << "@report-bytes 255\n" + six << 0 << "6 readings stored" << 6;
+    QTest::newRow("empty reports") << "@report-bytes 0\n" + six << 1 << "did not answer the handshake" << 0;
+    QTest::newRow("slow meter") << "@latency 40\n" + six << 0 << "6 readings stored" << 6;
+    QTest::newRow("bad run file") << QStringLiteral("81 F4 41\n") << 2 << "line 1: a reading is four" << 0;
+  }
+
+  void faults() {
+    QFETCH(QString, run);
+    QFETCH(int, code);
+    QFETCH(QString, says);
+    QFETCH(int, rows);
+    const auto [exitCode, output] = Batch(run);
+    QVERIFY2(exitCode == code, qPrintable(output));
+    QVERIFY2(output.contains(says), qPrintable(output));
+    if (code != 2) {
+      QCOMPARE(source_->Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt(), rows);
+    }
+  }
+
+  void withoutAMeterTheBatchSaysSo() {
+    QProcess process;
+    process.setWorkingDirectory(source_->Dir());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(KELVATRIX_EXECUTABLE), {QStringLiteral("--batch")});
+    QVERIFY(process.waitForFinished(30000));
+    const QString output = QString::fromLocal8Bit(process.readAll());
+    if (output.contains(QStringLiteral("meter: connected"))) QSKIP("a real meter is plugged in here");
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY2(output.contains(QStringLiteral("no meter found")), qPrintable(output));
+  }
+
+ private:
+  std::pair<int, QString> Batch(const QString& run) {
+    const QString runFile = source_->Dir() + QStringLiteral("/run.txt");
+    QFile file(runFile);
+    if (!file.open(QIODevice::WriteOnly)) return {-1, QStringLiteral("cannot write the run file")};
+    file.write(run.toUtf8());
+    file.close();
+    QProcess process;
+    process.setWorkingDirectory(source_->Dir());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(KELVATRIX_EXECUTABLE), {QStringLiteral("--batch"), QStringLiteral("--simulate=") + runFile});
+    if (!process.waitForFinished(60000)) process.kill();
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
+  }
+
+  std::unique_ptr<test::TestDataSource> source_;
+};
+
+}  // namespace kelvatrix
+
+QTEST_GUILESS_MAIN(kelvatrix::DownloadEndToEnd)
+#include "download_e2e_test.moc"

@@ -1,0 +1,73 @@
+#include "store/chart_math.h"
+
+#include <gtest/gtest.h>
+
+namespace kelvatrix {
+namespace {
+
+TEST(ChartMath, LabelStepMovesAlongOneTwoFiveUntilTheLabelsFit) {
+  const struct {
+    double increment, range, axisPixels, labelPixels, step;
+  } cases[] = {
+      {100, 6000, 2000, 13, 100},   // 140 labels fit: every 100 V
+      {100, 6000, 180, 13, 500},    // 13 fit: 60 and 30 do not, 12 do
+      {100, 6000, 100, 13, 1000},   // 7 fit
+      {100, 6000, 20, 13, 5000},    // 1 fits: 6000/5000 rounds to 1
+      {1, 100, 180, 13, 10},        // 13 fit: 100, 50, 20 do not, 10 do
+      {1, 25010, 180, 13, 2000},
+      {1, 1033, 180, 13, 100},
+      {1, 100, 0, 13, 100},         // no room: one label, as few as there can be
+  };
+  for (const auto& c : cases) {
+    EXPECT_DOUBLE_EQ(LabelStep(c.increment, c.range, c.axisPixels, c.labelPixels), c.step)
+        << c.range << " on " << c.axisPixels << " px";
+  }
+  EXPECT_DOUBLE_EQ(NextLabelStep(0.1), 0.2);
+  EXPECT_DOUBLE_EQ(NextLabelStep(0.2), 0.5);
+  EXPECT_DOUBLE_EQ(NextLabelStep(0.5), 1);
+  EXPECT_DOUBLE_EQ(NextLabelStep(500), 1000);
+}
+
+TEST(ChartMath, LabelsGroupDigitsAndKeepAtMostThreeDecimals) {
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {{0, "0"},       {100, "100"},       {1500, "1,500"},     {25010, "25,010"},
+               {0.125, "0.125"}, {1.0004, "1"},     {2.5, "2.5"},        {1234567.891, "1,234,567.891"},
+               {-1500, "-1,500"}, {-0.0001, "0"}};
+  for (const auto& c : cases) EXPECT_EQ(FormatAxisLabel(c.value, ",", "."), c.text) << c.value;
+  EXPECT_EQ(FormatAxisLabel(1500.5, ".", ","), "1.500,5");
+}
+
+TEST(ChartMath, PointsKeepAscendingXAndEqualXInTheOrderAdded) {
+  std::vector<ChartPoint> points;
+  EXPECT_EQ(InsertPoint(points, {1, 10}), 0u);
+  EXPECT_EQ(InsertPoint(points, {3, 30}), 1u);
+  EXPECT_EQ(InsertPoint(points, {3, 31}), 2u);   // equal x: after the last one
+  EXPECT_EQ(InsertPoint(points, {2, 20}), 1u);   // inserted after x = 1
+  EXPECT_EQ(InsertPoint(points, {1, 11}), 1u);   // after the last x not greater
+  EXPECT_EQ(points, (std::vector<ChartPoint>{{1, 10}, {1, 11}, {2, 20}, {3, 30}, {3, 31}}));
+}
+
+TEST(ChartMath, ThinnedLineKeepsEveryColumnsExtremes) {
+  std::vector<ChartPoint> points;
+  for (int i = 1; i <= 60000; ++i) points.push_back({double(i), (i % 1000 == 500) ? 9000.0 : double(i % 7)});
+  const auto shown = PointsToDraw(points, 1, 60000, 600);
+  EXPECT_LE(shown.size(), 600u * 4 + 2);
+  EXPECT_EQ(shown.front(), points.front());
+  EXPECT_EQ(shown.back(), points.back());
+  int spikes = 0;
+  for (const auto& p : shown) spikes += p.y == 9000.0;
+  EXPECT_EQ(spikes, 60) << "no spike is lost";
+  for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_LT(shown[i - 1].x, shown[i].x);
+
+  // Few points, or a zoomed range: every point inside plus one neighbour on each side.
+  const auto zoomed = PointsToDraw(points, 100.5, 110.5, 600);
+  ASSERT_EQ(zoomed.size(), 12u);
+  EXPECT_EQ(zoomed.front().x, 100);
+  EXPECT_EQ(zoomed.back().x, 111);
+  EXPECT_TRUE(PointsToDraw({}, 0, 1, 600).empty());
+}
+
+}  // namespace
+}  // namespace kelvatrix

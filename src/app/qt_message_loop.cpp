@@ -10,7 +10,10 @@ namespace {
 const QEvent::Type kRunHandOffs = static_cast<QEvent::Type>(QEvent::registerEventType());
 }
 
-QtMessageLoop::QtMessageLoop(QObject* parent) : QObject(parent) {}
+QtMessageLoop::QtMessageLoop(QObject* parent) : QObject(parent) {
+  deadline_.setSingleShot(true);
+  deadline_.setTimerType(Qt::PreciseTimer);
+}
 
 void QtMessageLoop::Nudge() {
   QCoreApplication::postEvent(this, new QEvent(kRunHandOffs));
@@ -48,11 +51,9 @@ void QtMessageLoop::WaitForMessages(Clock::time_point deadline) {
   }
   // A timer bounds the wait; any window event or hand-off ends it earlier. What the
   // dispatcher runs while it waits counts as processed messages.
-  QTimer deadlineTimer;
-  deadlineTimer.setSingleShot(true);
-  deadlineTimer.setTimerType(Qt::PreciseTimer);
-  deadlineTimer.start(left);
+  deadline_.start(left);
   dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
+  deadline_.stop();
 }
 
 void QtMessageLoop::RunHandOffsUntil(const std::function<bool()>& done) {

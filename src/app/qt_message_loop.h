@@ -4,6 +4,7 @@
 // the application's loop, inside modal dialogs and inside ProcessMessages.
 
 #include <QObject>
+#include <QTimer>
 
 #include "platform/hand_off_queue.h"
 #include "platform/message_loop.h"
@@ -28,6 +29,7 @@ class QtMessageLoop final : public QObject, public MessageLoop {
   void Nudge();
 
   HandOffQueue queue_;
+  QTimer deadline_;  // bounds WaitForMessages; kept, since a download waits thousands of times
 };
 
 }  // namespace kelvatrix

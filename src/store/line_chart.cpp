@@ -12,7 +12,10 @@
 
 namespace kelvatrix {
 namespace {
-constexpr int kRefreshMs = 40;  // at most 25 repaints a second, however fast points come
+// At most five repaints a second, however fast points come: a repaint lays the axes out
+// anew, which costs far more than adding points.
+constexpr int kRefreshMs = 200;
+constexpr int kLabelPadding = 2;
 }
 
 LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
@@ -97,7 +100,8 @@ std::size_t LineChart::AddPoint(double x, double y) {
 
 void LineChart::SetLeftAxisRange(double min, double max) {
   SetRange(left_, min, max);
-  ApplyAxes();
+  // Laid out with the next refresh: a download may grow the axis many times a second.
+  ScheduleRefresh();
 }
 
 void LineChart::ScheduleRefresh() {
@@ -121,12 +125,30 @@ void LineChart::RefreshNow() {
 }
 
 void LineChart::ApplyAxes() {
-  bottomAxis_->setRange(bottom_.min, bottom_.max);
+  const QFontMetrics metrics(leftAxis_->labelsFont());
+  // The bottom axis: labels on 1-2-5 steps of the sample number, as many as fit. Qt Charts
+  // lays every label out anew on any change, so only real changes are passed on.
+  const double bottomRange = bottom_.max - bottom_.min;
+  const double widest = metrics.horizontalAdvance(QString::number(std::llround(bottom_.max)) + QStringLiteral("00"));
+  const double plotWidth = chart_->plotArea().width() > 0 ? chart_->plotArea().width() : width() * 0.8;
+  const double interval = LabelStep(1, bottomRange, plotWidth, widest);
+  if (bottomAxis_->min() != bottom_.min || bottomAxis_->max() != bottom_.max) {
+    bottomAxis_->setRange(bottom_.min, bottom_.max);
+  }
+  if (bottomAxis_->tickType() != QValueAxis::TicksDynamic) {
+    bottomAxis_->setTickType(QValueAxis::TicksDynamic);
+    bottomAxis_->setTickAnchor(0);
+  }
+  if (bottomAxis_->tickInterval() != interval) bottomAxis_->setTickInterval(interval);
 
-  const double range = left_.max - left_.min;
-  const double labelPixels = QFontMetrics(leftAxis_->labelsFont()).height();
-  const double axisPixels = chart_->plotArea().height() > 0 ? chart_->plotArea().height() : height() * 0.7;
-  labelStep_ = LabelStep(labelIncrement_, range, axisPixels, labelPixels);
+  const double plotHeight = chart_->plotArea().height() > 0 ? chart_->plotArea().height() : height() * 0.7;
+  // A label's height as Qt Charts lays it out: the text plus its padding above and below;
+  // closer labels would be cut to an ellipsis.
+  const double labelHeight = metrics.height() + 2 * kLabelPadding;
+  const double step = LabelStep(labelIncrement_, left_.max - left_.min, plotHeight, labelHeight);
+  if (step == labelStep_ && left_.min == shownLeft_.min && left_.max == shownLeft_.max) return;
+  labelStep_ = step;
+  shownLeft_ = left_;
 
   for (const QString& label : leftAxis_->categoriesLabels()) leftAxis_->remove(label);
   leftAxis_->setRange(left_.min, left_.max);
@@ -223,7 +245,10 @@ void LineChart::mouseReleaseEvent(QMouseEvent* event) {
 
 void LineChart::resizeEvent(QResizeEvent* event) {
   QChartView::resizeEvent(event);
-  ScheduleRefresh();  // the label step and the thinning depend on the size
+  // The label step and the thinning depend on the size; labels made for another size are
+  // also made again, since Qt Charts keeps the elided text it laid out for that size.
+  shownLeft_ = AxisScale{false, 0, 0};
+  ScheduleRefresh();
 }
 
 }  // namespace kelvatrix

@@ -94,6 +94,7 @@ class LineChart : public QChartView {
   bool autoRepaint_ = true;
   AxisScale left_;
   AxisScale bottom_{true, 0, 1};
+  AxisScale shownLeft_{false, 0, 0};  // what the left labels were made for
   AxisScale savedLeft_;
   AxisScale savedBottom_;
   bool restored_ = true;

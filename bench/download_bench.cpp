@@ -1,0 +1,101 @@
+// A whole download through the window (offscreen): the simulated meter at zero latency,
+// every reading posted through ODBC and drawn on both charts.
+//  - wall time over the pacing floor: fetches x 5 ms, plus the 100 ms handshake wait;
+//  - user-interface thread CPU per reading over the first and the last 1,000 readings;
+//  - CPU share of one core over the whole download (all threads).
+// Usage: download_bench [READINGS...]   (default: 20000 60000)
+#include <QApplication>
+
+#include <sys/resource.h>
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/qt_message_loop.h"
+#include "hid/backends/virtual/virtual_hid_bus.h"
+#include "platform/scripted_dialogs.h"
+#include "protocol/virtual_meter.h"
+#include "test_data_source.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double ProcessCpu() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double ThreadCpu() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+kelvatrix::MeterRun Readings(int count) {
+  kelvatrix::MeterRun run;
+  run.latencyMs = 0;
+  for (int i = 0; i < count; ++i) {
+    const int mantissa = 1 + (i * 7) % 1000;
+    run.readings.push_back({static_cast<std::uint8_t>(i == 0 ? 0x81 : 0x01), 0xF4,
+                            static_cast<std::uint8_t>(mantissa >> 8), static_cast<std::uint8_t>(mantissa & 0xFF)});
+  }
+  return run;
+}
+
+void Measure(int count) {
+  kelvatrix::test::TestDataSource source;
+  kelvatrix::ScriptedDialogs dialogs;
+  kelvatrix::QtMessageLoop loop;
+  kelvatrix::VirtualHidBus bus;
+  kelvatrix::VirtualMeter meter(bus, Readings(count));
+  kelvatrix::MainWindow window({"Kelvatrix-download-bench", source.Settings()}, dialogs, loop, bus.Backend());
+  window.RunFormCreate();
+  if (!qEnvironmentVariableIsSet("KELVATRIX_BENCH_HIDDEN")) window.show();
+  while (!window.DevConnected()) {
+    loop.WaitForMessages(Clock::now() + std::chrono::milliseconds(20));
+    loop.ProcessMessages();
+  }
+
+  // UI-thread CPU at the rows that bound the first and the last 1,000 readings.
+  std::vector<double> cpuAtRow(static_cast<std::size_t>(count) + 1, -1);
+  QObject::connect(&window.Table1(), &kelvatrix::MeasurementTable::RowsAppended, [&](int, int last) {
+    cpuAtRow[static_cast<std::size_t>(last + 1)] = ThreadCpu();
+  });
+
+  const double cpuBefore = ProcessCpu();
+  const auto start = Clock::now();
+  cpuAtRow[0] = ThreadCpu();
+  const kelvatrix::DownloadResult result = window.RoundButton1Click();
+  const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+  const double cpu = ProcessCpu() - cpuBefore;
+
+  const int fetches = count / 2 + 1;
+  const double floor = fetches * 0.005 + 0.100;
+  const auto n = static_cast<std::size_t>(count);
+  const double firstUs = (cpuAtRow[1000] - cpuAtRow[0]) / 1000 * 1e6;
+  const double lastUs = (cpuAtRow[n] - cpuAtRow[n - 1000]) / 1000 * 1e6;
+  std::printf("%d readings (%d stored, %d fetches): wall %.2f s, pacing floor %.2f s, ratio %.3f\n", count,
+              result.readings, fetches, wall, floor, wall / floor);
+  std::printf("  UI-thread CPU per reading: first 1,000 %.1f us, last 1,000 %.1f us (ratio %.2f)\n", firstUs,
+              lastUs, lastUs / firstUs);
+  std::printf("  CPU during the download: %.1f %% of one core (%.2f s)\n", 100 * cpu / wall, cpu);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  std::vector<int> counts;
+  for (int i = 1; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
+  if (counts.empty()) counts = {20000, 60000};
+  for (const int count : counts) Measure(count);
+  return 0;
+}

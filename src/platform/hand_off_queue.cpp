@@ -58,7 +58,8 @@ int HandOffQueue::RunPending() {
     }
     if (entry.completion) {
       std::lock_guard lock(mutex_);
-      entry.completion->error = error;
+      // Moved, not copied: only the waiting worker holds the error from here on.
+      entry.completion->error = std::move(error);
       entry.completion->done = true;
       entry.completion->finished.notify_all();
     }

@@ -19,8 +19,9 @@ constexpr int kLabelPadding = 2;
 }
 
 LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
-    : QChartView(parent),
-      chart_(new QChart),
+    // Made with its chart: a chart set later would leave the default one behind, unowned.
+    : QChartView(new QChart, parent),
+      chart_(chart()),
       series_(new QLineSeries),
       bottomAxis_(new QValueAxis),
       leftAxis_(new QCategoryAxis),
@@ -55,7 +56,6 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
   series_->attachAxis(leftAxis_);
   series_->attachAxis(bottomAxis_);
 
-  setChart(chart_);
   setRenderHint(QPainter::Antialiasing, false);
   setRubberBand(QChartView::NoRubberBand);
 

@@ -28,6 +28,17 @@ class HidPreparsedData {
   virtual HidCaps Caps() const = 0;
 };
 
+// Preparsed data whose capabilities are known when it is made (backends that parse the
+// descriptor themselves, or know it).
+class FixedPreparsedData final : public HidPreparsedData {
+ public:
+  explicit FixedPreparsedData(HidCaps caps) : caps_(caps) {}
+  HidCaps Caps() const override { return caps_; }
+
+ private:
+  HidCaps caps_;
+};
+
 enum class HidAccess {
   ReadWrite,        // synchronous, read and write: attributes, capabilities, writes
   None,             // no access rights: enough for attributes and capabilities

@@ -20,15 +20,6 @@ bool Fail(int code) {
   return false;
 }
 
-class ParsedDescriptor final : public HidPreparsedData {
- public:
-  explicit ParsedDescriptor(HidCaps caps) : caps_(caps) {}
-  HidCaps Caps() const override { return caps_; }
-
- private:
-  HidCaps caps_;
-};
-
 }  // namespace
 
 HidrawNode::~HidrawNode() {
@@ -87,7 +78,7 @@ std::shared_ptr<const HidPreparsedData> HidrawHandle::GetPreparsedData() {
     Fail(EINVAL);
     return nullptr;
   }
-  return std::make_shared<ParsedDescriptor>(parsed.info.caps);
+  return std::make_shared<FixedPreparsedData>(parsed.info.caps);
 }
 
 bool HidrawHandle::Write(const std::uint8_t* buffer, std::uint32_t count, std::uint32_t& written) {

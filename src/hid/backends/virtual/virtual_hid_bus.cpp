@@ -22,15 +22,6 @@ const char* const kEntryPoints[] = {
     "SetupDiGetDeviceRegistryPropertyA", "SetupDiDestroyDeviceInfoList",
 };
 
-class VirtualPreparsedData final : public HidPreparsedData {
- public:
-  explicit VirtualPreparsedData(HidCaps caps) : caps_(caps) {}
-  HidCaps Caps() const override { return caps_; }
-
- private:
-  HidCaps caps_;
-};
-
 }  // namespace
 
 struct VirtualHidBus::ReadState {
@@ -91,7 +82,7 @@ class VirtualHidHandle final : public HidHandle {
     std::lock_guard lock(bus_.mutex_);
     VirtualHidBus::Device* device = Usable();
     if (!device) return nullptr;
-    return std::make_shared<VirtualPreparsedData>(device->config.caps);
+    return std::make_shared<FixedPreparsedData>(device->config.caps);
   }
 
   bool Write(const std::uint8_t* buffer, std::uint32_t count, std::uint32_t& written) override {

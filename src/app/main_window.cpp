@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/window_placement.h"
+#include "controls/round_button.h"
 
 namespace kelvatrix {
 namespace {
@@ -79,9 +80,17 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& 
   label1_->move(8, 16);
   label1_->adjustSize();
 
-  downloadButton_ = new QPushButton(QStringLiteral("Download"), panel2_);
-  downloadButton_->setObjectName(QStringLiteral("RoundButton1"));
-  downloadButton_->setGeometry(168, 4, 97, 34);
+  auto* download = new RoundButton(QStringLiteral("Download"), panel2_);
+  download->setObjectName(QStringLiteral("RoundButton1"));
+  download->setGeometry(168, 4, 97, 34);
+  download->SetColor(QColor(0, 128, 128));
+  QFont buttonFont(QStringLiteral("MS Sans Serif"));
+  buttonFont.setPixelSize(11);
+  download->setFont(buttonFont);
+  QPalette buttonPalette = download->palette();
+  buttonPalette.setColor(QPalette::ButtonText, Qt::white);
+  download->setPalette(buttonPalette);
+  downloadButton_ = download;
   connect(downloadButton_, &QPushButton::clicked, this, [this] { RoundButton1Click(); });
 
   timer1_ = new QTimer(this);

@@ -9,4 +9,10 @@ namespace kelvatrix {
 std::uint32_t HidLastError();
 void SetHidLastError(std::uint32_t code);
 
+// Leaves `code` as the thread's last error and reports failure: `return HidFail(EBADF);`.
+inline bool HidFail(std::uint32_t code) {
+  SetHidLastError(code);
+  return false;
+}
+
 }  // namespace kelvatrix

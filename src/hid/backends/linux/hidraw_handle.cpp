@@ -15,10 +15,7 @@
 namespace kelvatrix {
 namespace {
 
-bool Fail(int code) {
-  SetHidLastError(static_cast<std::uint32_t>(code));
-  return false;
-}
+bool Fail(int code) { return HidFail(static_cast<std::uint32_t>(code)); }
 
 }  // namespace
 

@@ -171,10 +171,7 @@ class VirtualHidHandle final : public HidHandle {
   }
 
  private:
-  static bool Fail(std::uint32_t code) {
-    SetHidLastError(code);
-    return false;
-  }
+  static bool Fail(std::uint32_t code) { return HidFail(code); }
   // The device behind an open handle, or null (with the error set) when it is gone.
   VirtualHidBus::Device* Usable() {
     if (state_->closed) {

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -85,8 +86,10 @@ void Report(const char* what, std::vector<double> samples) {
 
 constexpr int kReports = 5000;
 
-void PlainLoopLatency() {
-  QueueMessageLoop loop;
+// A claimed meter with a reader on `loop`, fed by a sender thread; `runUntilDone` is the
+// user-interface thread's loop, which returns once every report has been handled.
+void MeasureLatency(MessageLoop& loop, const char* what,
+                    const std::function<void(const LatencyProbe&)>& runUntilDone) {
   VirtualHidBus bus;
   const auto devInst = bus.Plug(Device(0x5678));
   HidDeviceController controller(loop, bus.Backend());
@@ -94,32 +97,32 @@ void PlainLoopLatency() {
   auto device = ClaimWithReader(controller, loop, probe);
   while (bus.OpenHandles(devInst, true) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   std::thread meter(SendReports, std::ref(bus), devInst, kReports, std::chrono::microseconds(500));
-  // The user-interface thread blocks until something arrives, as the program's loop does.
-  while (probe.microseconds.size() < kReports) {
-    loop.WaitForMessages(Clock::now() + std::chrono::milliseconds(50));
-    loop.ProcessMessages();
-  }
+  runUntilDone(probe);
   meter.join();
-  Report("hand-off latency, plain loop", probe.microseconds);
+  Report(what, probe.microseconds);
+}
+
+void PlainLoopLatency() {
+  QueueMessageLoop loop;
+  MeasureLatency(loop, "hand-off latency, plain loop", [&](const LatencyProbe& probe) {
+    // The user-interface thread blocks until something arrives, as the program's loop does.
+    while (probe.microseconds.size() < kReports) {
+      loop.WaitForMessages(Clock::now() + std::chrono::milliseconds(50));
+      loop.ProcessMessages();
+    }
+  });
 }
 
 void QtLoopLatency() {
   QtMessageLoop loop;
-  VirtualHidBus bus;
-  const auto devInst = bus.Plug(Device(0x5678));
-  HidDeviceController controller(loop, bus.Backend());
-  LatencyProbe probe;
-  auto device = ClaimWithReader(controller, loop, probe);
-  while (bus.OpenHandles(devInst, true) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  std::thread meter(SendReports, std::ref(bus), devInst, kReports, std::chrono::microseconds(500));
-  QTimer check;
-  QObject::connect(&check, &QTimer::timeout, [&] {
-    if (probe.microseconds.size() >= kReports) QCoreApplication::quit();
+  MeasureLatency(loop, "hand-off latency, Qt event loop", [](const LatencyProbe& probe) {
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+      if (probe.microseconds.size() >= kReports) QCoreApplication::quit();
+    });
+    check.start(20);
+    QCoreApplication::exec();  // the application's own event loop runs the hand-offs
   });
-  check.start(20);
-  QCoreApplication::exec();  // the application's own event loop runs the hand-offs
-  meter.join();
-  Report("hand-off latency, Qt event loop", probe.microseconds);
 }
 
 void IdleReaderCpu() {

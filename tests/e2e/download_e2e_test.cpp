@@ -1,9 +1,8 @@
-#include <QFile>
-#include <QProcess>
 #include <QTest>
 
 #include <memory>
 
+#include "program_run.h"
 #include "test_data_source.h"
 
 namespace kelvatrix {
@@ -65,30 +64,17 @@ class DownloadEndToEnd : public QObject {
   }
 
   void withoutAMeterTheBatchSaysSo() {
-    QProcess process;
-    process.setWorkingDirectory(source_->Dir());
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(KELVATRIX_EXECUTABLE), {QStringLiteral("--batch")});
-    QVERIFY(process.waitForFinished(30000));
-    const QString output = QString::fromLocal8Bit(process.readAll());
-    if (output.contains(QStringLiteral("meter: connected"))) QSKIP("a real meter is plugged in here");
-    QCOMPARE(process.exitCode(), 1);
-    QVERIFY2(output.contains(QStringLiteral("no meter found")), qPrintable(output));
+    const test::ProgramRun run =
+        test::RunProgram(QStringLiteral(KELVATRIX_EXECUTABLE), source_->Dir(), {QStringLiteral("--batch")});
+    if (run.output.contains(QStringLiteral("meter: connected"))) QSKIP("a real meter is plugged in here");
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.output.contains(QStringLiteral("no meter found")), qPrintable(run.output));
   }
 
  private:
   std::pair<int, QString> Batch(const QString& run) {
-    const QString runFile = source_->Dir() + QStringLiteral("/run.txt");
-    QFile file(runFile);
-    if (!file.open(QIODevice::WriteOnly)) return {-1, QStringLiteral("cannot write the run file")};
-    file.write(run.toUtf8());
-    file.close();
-    QProcess process;
-    process.setWorkingDirectory(source_->Dir());
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(KELVATRIX_EXECUTABLE), {QStringLiteral("--batch"), QStringLiteral("--simulate=") + runFile});
-    if (!process.waitForFinished(60000)) process.kill();
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
+    const test::ProgramRun result = test::RunBatch(QStringLiteral(KELVATRIX_EXECUTABLE), source_->Dir(), run);
+    return {result.exitCode, result.output};
   }
 
   std::unique_ptr<test::TestDataSource> source_;

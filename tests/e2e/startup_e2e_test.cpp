@@ -6,6 +6,7 @@
 #include <csignal>
 #include <memory>
 
+#include "program_run.h"
 #include "test_data_source.h"
 
 namespace kelvatrix {
@@ -76,30 +77,19 @@ class StartupEndToEnd : public QObject {
   }
 
   void unknownOptionIsExplained() {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(KELVATRIX_EXECUTABLE), {QStringLiteral("--simulat")});
-    QVERIFY(process.waitForFinished(10000));
-    QCOMPARE(process.exitCode(), 2);
-    const QString output = QString::fromLocal8Bit(process.readAll());
-    QVERIFY2(output.contains(QStringLiteral("unknown option '--simulat'")), qPrintable(output));
-    QVERIFY(output.contains(QStringLiteral("Usage:")));
+    const test::ProgramRun run =
+        test::RunProgram(QStringLiteral(KELVATRIX_EXECUTABLE), source_->Dir(), {QStringLiteral("--simulat")}, 10000);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.output.contains(QStringLiteral("unknown option '--simulat'")), qPrintable(run.output));
+    QVERIFY(run.output.contains(QStringLiteral("Usage:")));
   }
 
  private:
   // A batch run against the simulated meter with a short run of its own.
-  Run Batch(const QString& program, const QString& directory, const QString& run = QString()) {
-    const QString runFile = directory + QStringLiteral("/run.txt");
-    QFile file(runFile);
-    if (!file.open(QIODevice::WriteOnly)) return {};
-    file.write(run.isEmpty() ? "81 F4 41 2C\n01 F4 A0 FA\n02 58 13 FF\n" : run.toUtf8());
-    file.close();
-    QProcess process;
-    process.setWorkingDirectory(directory);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, {QStringLiteral("--batch"), QStringLiteral("--simulate=") + runFile});
-    if (!process.waitForFinished(30000)) process.kill();
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
+  static Run Batch(const QString& program, const QString& directory) {
+    const test::ProgramRun run =
+        test::RunBatch(program, directory, QStringLiteral("81 F4 41 2C\n01 F4 A0 FA\n02 58 13 FF\n"));
+    return {run.exitCode, run.output};
   }
   bool TableExists() const {
     try {

@@ -1,0 +1,30 @@
+#include "program_run.h"
+
+#include <QFile>
+#include <QProcess>
+
+namespace kelvatrix::test {
+
+ProgramRun RunProgram(const QString& program, const QString& directory, const QStringList& arguments,
+                      int timeoutMs) {
+  QProcess process;
+  process.setWorkingDirectory(directory);
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  process.start(program, arguments);
+  if (!process.waitForFinished(timeoutMs)) {
+    process.kill();
+    process.waitForFinished(5000);
+  }
+  return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
+}
+
+ProgramRun RunBatch(const QString& program, const QString& directory, const QString& run) {
+  const QString runFile = directory + QStringLiteral("/run.txt");
+  QFile file(runFile);
+  if (!file.open(QIODevice::WriteOnly)) return {-1, QStringLiteral("cannot write ") + runFile};
+  file.write(run.toUtf8());
+  file.close();
+  return RunProgram(program, directory, {QStringLiteral("--batch"), QStringLiteral("--simulate=") + runFile});
+}
+
+}  // namespace kelvatrix::test

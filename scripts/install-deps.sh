@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-charts-dev libgl-dev
+  qt6-base-dev qt6-charts-dev libgl-dev libqt6opengl6-dev
   libudev-dev
   # database: Qt's ODBC driver, unixODBC and the SQLite ODBC driver
   libqt6sql6-odbc unixodbc odbcinst libsqliteodbc

@@ -63,16 +63,18 @@ void Measure(int count) {
     loop.ProcessMessages();
   }
 
-  // UI-thread CPU at the rows that bound the first and the last 1,000 readings.
+  // UI-thread CPU at the rows that bound the first and the last 1,000 readings: each
+  // reading's row is added as it starts.
   std::vector<double> cpuAtRow(static_cast<std::size_t>(count) + 1, -1);
-  QObject::connect(&window.Table1(), &kelvatrix::MeasurementTable::RowsAppended, [&](int, int last) {
-    cpuAtRow[static_cast<std::size_t>(last + 1)] = ThreadCpu();
+  QObject::connect(&window.Table1(), &kelvatrix::MeasurementTable::RowsInserted, [&](int, int last) {
+    cpuAtRow[static_cast<std::size_t>(last)] = ThreadCpu();
   });
 
   const double cpuBefore = ProcessCpu();
   const auto start = Clock::now();
   cpuAtRow[0] = ThreadCpu();
   const kelvatrix::DownloadResult result = window.RoundButton1Click();
+  cpuAtRow[static_cast<std::size_t>(count)] = ThreadCpu();
   const double wall = std::chrono::duration<double>(Clock::now() - start).count();
   const double cpu = ProcessCpu() - cpuBefore;
 

@@ -1,14 +1,18 @@
 #include "app/main_window.h"
 
-#include <QFrame>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLocale>
-#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/panel.h"
+#include "app/window_fonts.h"
 #include "app/window_placement.h"
-#include "controls/round_button.h"
+
+// The icon is compiled into this static library; registering it here keeps the linker
+// from leaving it out.
+static void RegisterWindowResources() { Q_INIT_RESOURCE(kelvatrix); }
 
 namespace kelvatrix {
 namespace {
@@ -21,6 +25,7 @@ constexpr int kDesignClientHeight = 546;
 constexpr int kDesignLeft = 232;
 constexpr int kDesignTop = 347;
 constexpr int kCommandBarHeight = 41;
+constexpr int kGridPaneWidth = 209;
 constexpr int kVoltageChartHeight = 247;
 constexpr int kResistanceChartHeight = 224;
 constexpr int kStripUnderCharts = 30;
@@ -62,36 +67,22 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& 
 
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Kelvatrix V1.06"));
+  RegisterWindowResources();
+  setWindowIcon(QIcon(QStringLiteral(":/kelvatrix-icon.png")));
+  setFont(WindowFont());
   resize(kDesignClientWidth, kDesignClientHeight);
   move(kDesignLeft, kDesignTop);
 
+  // The command bar spans the bottom; above it the grid pane keeps its width on the left
+  // and the chart pane takes the rest.
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(BuildChartPane(), 1);
-  panel2_ = new QFrame(this);
-  panel2_->setObjectName(QStringLiteral("Panel2"));
-  panel2_->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  panel2_->setFixedHeight(kCommandBarHeight);
-  layout->addWidget(panel2_);
-
-  label1_ = new QLabel(QStringLiteral("Label1"), panel2_);
-  label1_->setObjectName(QStringLiteral("Label1"));
-  label1_->move(8, 16);
-  label1_->adjustSize();
-
-  auto* download = new RoundButton(QStringLiteral("Download"), panel2_);
-  download->setObjectName(QStringLiteral("RoundButton1"));
-  download->setGeometry(168, 4, 97, 34);
-  download->SetColor(QColor(0, 128, 128));
-  QFont buttonFont(QStringLiteral("MS Sans Serif"));
-  buttonFont.setPixelSize(11);
-  download->setFont(buttonFont);
-  QPalette buttonPalette = download->palette();
-  buttonPalette.setColor(QPalette::ButtonText, Qt::white);
-  download->setPalette(buttonPalette);
-  downloadButton_ = download;
-  connect(downloadButton_, &QPushButton::clicked, this, [this] { RoundButton1Click(); });
+  splitter1_ = new PaneSplitter(BuildGridPane(), BuildChartPane(), this);
+  splitter1_->setSizes({kGridPaneWidth, kDesignClientWidth - kGridPaneWidth - 1});
+  layout->addWidget(splitter1_, 1);
+  layout->addWidget(BuildCommandBar());
+  SetTabOrder();
 
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
@@ -102,23 +93,84 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& 
 
 MainWindow::~MainWindow() = default;
 
+QWidget* MainWindow::BuildGridPane() {
+  auto* pane = new Panel(QStringLiteral("Panel1"), Panel::Bevel::Raised, Panel::Bevel::None, this);
+  auto* fill = new QVBoxLayout(pane);
+  fill->setContentsMargins(QMargins(1, 1, 1, 1) * pane->BevelWidth());
+  dataGrid1_ = new DataGrid(*table1_, MeasurementGridColumns(), dialogs_, settings_.applicationTitle, pane);
+  dataGrid1_->setObjectName(QStringLiteral("DataGrid1"));
+  fill->addWidget(dataGrid1_);
+  return pane;
+}
+
 QWidget* MainWindow::BuildChartPane() {
   // Both charts keep their heights; a taller window opens an empty band between them.
-  auto* pane = new QFrame(this);
-  pane->setObjectName(QStringLiteral("Panel3"));
-  pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  auto* pane = new Panel(QStringLiteral("Panel3"), Panel::Bevel::Raised, Panel::Bevel::Lowered, this);
   auto* column = new QVBoxLayout(pane);
-  column->setContentsMargins(2, 2, 2, 2);
+  column->setContentsMargins(QMargins(1, 1, 1, 1) * pane->BevelWidth());
   column->setSpacing(0);
   chart1_->setObjectName(QStringLiteral("Chart1"));
   chart2_->setObjectName(QStringLiteral("Chart2"));
   chart1_->setFixedHeight(kVoltageChartHeight);
   chart2_->setFixedHeight(kResistanceChartHeight);
+  // The charts are worked with the mouse; they are no tab stops.
+  chart1_->setFocusPolicy(Qt::NoFocus);
+  chart2_->setFocusPolicy(Qt::NoFocus);
+  auto* strip = new Panel(QStringLiteral("Panel4"), Panel::Bevel::Raised, Panel::Bevel::None, pane);
+  strip->setFixedHeight(kStripUnderCharts);
   column->addWidget(chart1_);
   column->addStretch(1);
   column->addWidget(chart2_);
-  column->addSpacing(kStripUnderCharts);
+  column->addWidget(strip);
   return pane;
+}
+
+QWidget* MainWindow::BuildCommandBar() {
+  auto* bar = new Panel(QStringLiteral("Panel2"), Panel::Bevel::Raised, Panel::Bevel::Lowered, this);
+  bar->setFixedHeight(kCommandBarHeight);
+
+  label1_ = new QLabel(QStringLiteral("Label1"), bar);
+  label1_->setObjectName(QStringLiteral("Label1"));
+  label1_->move(8, 16);
+  label1_->adjustSize();
+
+  roundButton1_ = AddCommandButton(bar, QStringLiteral("RoundButton1"), QStringLiteral("Download"), {168, 4, 97, 34});
+  saveb_ = AddCommandButton(bar, QStringLiteral("saveb"), QStringLiteral("Save as..."), {303, 4, 98, 34});
+  printdatab_ = AddCommandButton(bar, QStringLiteral("printdatab"), QStringLiteral("Print Data"), {464, 4, 97, 34});
+  roundButton3_ = AddCommandButton(bar, QStringLiteral("RoundButton3"), QStringLiteral("Print Graph "), {608, 4, 97, 34});
+  connect(roundButton1_, &QPushButton::clicked, this, [this] { RoundButton1Click(); });
+  connect(saveb_, &QPushButton::clicked, this, &MainWindow::savebClick);
+  connect(printdatab_, &QPushButton::clicked, this, &MainWindow::printdatabClick);
+  connect(roundButton3_, &QPushButton::clicked, this, &MainWindow::RoundButton3Click);
+  return bar;
+}
+
+RoundButton* MainWindow::AddCommandButton(QWidget* bar, const QString& name, const QString& caption,
+                                          const QRect& bounds) {
+  auto* button = new RoundButton(caption, bar);
+  button->setObjectName(name);
+  button->setGeometry(bounds);
+  button->SetColor(QColor(0, 128, 128));
+  button->setFont(WindowFont());
+  QPalette text = button->palette();
+  text.setColor(QPalette::ButtonText, Qt::white);
+  button->setPalette(text);
+  return button;
+}
+
+void MainWindow::SetTabOrder() {
+  // Left to right the bar reads Download, Save as..., Print Data, Print Graph; the tab
+  // order takes Print Graph before Print Data.
+  setTabOrder(dataGrid1_, roundButton1_);
+  setTabOrder(roundButton1_, saveb_);
+  setTabOrder(saveb_, roundButton3_);
+  setTabOrder(roundButton3_, printdatab_);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // An edit the operator made in the grid is kept, as if the grid had been left.
+  dataGrid1_->FinishChange();
+  QWidget::closeEvent(event);
 }
 
 MainWindow::StartupOutcome MainWindow::RunFormCreate() {
@@ -163,6 +215,13 @@ bool MainWindow::HidCtlEnumerate(HidDevice& device, std::int32_t index) {
 void MainWindow::HidCtlDeviceChange(HidDeviceController& sender) { selection_.HidCtlDeviceChange(sender); }
 
 DownloadResult MainWindow::RoundButton1Click() { return download_.Run(); }
+
+// The commands below come later; each ends by showing its button released again.
+void MainWindow::savebClick() { saveb_->RedrawNow(); }
+
+void MainWindow::printdatabClick() { printdatab_->RedrawNow(); }
+
+void MainWindow::RoundButton3Click() { roundButton3_->RedrawNow(); }
 
 bool MainWindow::GuardSingleInstance() {
   return instanceGuard_.Acquire(settings_.applicationTitle);

@@ -15,6 +15,8 @@
 #include <string>
 
 #include "app/download_targets.h"
+#include "app/pane_splitter.h"
+#include "controls/round_button.h"
 #include "hid/hid_device_controller.h"
 #include "platform/data_source_registration.h"
 #include "platform/dialogs.h"
@@ -22,11 +24,9 @@
 #include "protocol/download.h"
 #include "protocol/meter_exchange.h"
 #include "protocol/meter_selection.h"
+#include "store/data_grid.h"
 #include "store/line_chart.h"
 #include "store/measurement_table.h"
-
-class QFrame;
-class QPushButton;
 
 namespace kelvatrix {
 
@@ -60,6 +60,9 @@ class MainWindow : public QWidget {
   void Timer1Timer();
   // The Download command. Reports nothing to the operator; the result is for --batch.
   DownloadResult RoundButton1Click();
+  void savebClick();
+  void printdatabClick();
+  void RoundButton3Click();
   bool HidCtlEnumerate(HidDevice& device, std::int32_t index);
   void HidCtlDeviceChange(HidDeviceController& sender);
 
@@ -71,14 +74,28 @@ class MainWindow : public QWidget {
   HidDeviceController& HidCtl() { return *hidCtl_; }
   const MeterSelection& Selection() const { return selection_; }
   const FormMessages& Messages() const { return messages_; }
-  QPushButton* DownloadButton() const { return downloadButton_; }
+  DataGrid& DataGrid1() { return *dataGrid1_; }
+  PaneSplitter& Splitter1() { return *splitter1_; }
+  RoundButton* DownloadButton() const { return roundButton1_; }
+  RoundButton* SaveButton() const { return saveb_; }
+  RoundButton* PrintDataButton() const { return printdatab_; }
+  RoundButton* PrintGraphButton() const { return roundButton3_; }
   bool DevConnected() const { return selection_.DevConnected(); }
   double ResAxisMax() const { return download_.ResAxisMax; }
 
  private:
   bool GuardSingleInstance();
   void PlaceWindow();
+  QWidget* BuildGridPane();
   QWidget* BuildChartPane();
+  QWidget* BuildCommandBar();
+  RoundButton* AddCommandButton(QWidget* bar, const QString& name, const QString& caption, const QRect& bounds);
+  void SetTabOrder();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
 
   StartupSettings settings_;
   Dialogs& dialogs_;
@@ -86,10 +103,14 @@ class MainWindow : public QWidget {
   StartupOutcome outcome_ = StartupOutcome::Started;
   std::string startupError_;
 
-  QFrame* panel2_ = nullptr;
   QLabel* label1_ = nullptr;
   QTimer* timer1_ = nullptr;
-  QPushButton* downloadButton_ = nullptr;
+  RoundButton* roundButton1_ = nullptr;
+  RoundButton* saveb_ = nullptr;
+  RoundButton* printdatab_ = nullptr;
+  RoundButton* roundButton3_ = nullptr;
+  PaneSplitter* splitter1_ = nullptr;
+  DataGrid* dataGrid1_ = nullptr;
   LineChart* chart1_ = nullptr;
   LineChart* chart2_ = nullptr;
   std::unique_ptr<MeasurementTable> table1_;

@@ -16,16 +16,21 @@ int QtDialogs::MessageBox(const std::string& text, const std::string& caption, i
     case box::kIconQuestion: box.setIcon(QMessageBox::Question); break;
     default: box.setIcon(QMessageBox::NoIcon); break;
   }
-  const bool yesNo = (flags & 0x0F) == box::kYesNo;
-  if (yesNo) {
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton((flags & box::kDefaultSecond) ? QMessageBox::No : QMessageBox::Yes);
-  } else {
-    box.setStandardButtons(QMessageBox::Ok);
+  const bool second = (flags & box::kDefaultSecond) != 0;
+  switch (flags & 0x0F) {
+    case box::kYesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      box.setDefaultButton(second ? QMessageBox::No : QMessageBox::Yes);
+      return box.exec() == QMessageBox::Yes ? box::kResultYes : box::kResultNo;
+    case box::kOkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      box.setDefaultButton(second ? QMessageBox::Cancel : QMessageBox::Ok);
+      return box.exec() == QMessageBox::Ok ? box::kResultOk : box::kResultCancel;
+    default:
+      box.setStandardButtons(QMessageBox::Ok);
+      box.exec();
+      return box::kResultOk;
   }
-  const int chosen = box.exec();
-  if (!yesNo) return box::kResultOk;
-  return chosen == QMessageBox::Yes ? box::kResultYes : box::kResultNo;
 }
 
 }  // namespace kelvatrix

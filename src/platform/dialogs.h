@@ -10,6 +10,7 @@ namespace kelvatrix {
 
 namespace box {
 inline constexpr int kOk = 0;              // OK button only
+inline constexpr int kOkCancel = 1;        // OK and Cancel buttons
 inline constexpr int kYesNo = 4;           // Yes and No buttons
 inline constexpr int kIconError = 16;      // error icon
 inline constexpr int kIconQuestion = 32;   // question icon
@@ -18,8 +19,10 @@ inline constexpr int kDefaultSecond = 256; // the second button is preselected
 inline constexpr int kError = kIconError | kOk;                         // 16
 inline constexpr int kQuestion = kIconQuestion | kYesNo;                // 36
 inline constexpr int kQuestionDefaultNo = kQuestion | kDefaultSecond;   // 292
+inline constexpr int kConfirm = kIconQuestion | kOkCancel;              // 33
 
 inline constexpr int kResultOk = 1;
+inline constexpr int kResultCancel = 2;
 inline constexpr int kResultYes = 6;
 inline constexpr int kResultNo = 7;
 }  // namespace box

@@ -2,7 +2,9 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 
+#include <algorithm>
 #include <atomic>
 #include <limits>
 
@@ -13,19 +15,55 @@ namespace {
 
 constexpr qint64 kBeforeFirstRow = std::numeric_limits<qint64>::min();
 
-const char* const kCreateTable =
-    "CREATE TABLE IF NOT EXISTS savedata (recno INTEGER, times TEXT, voltage TEXT, "
-    "unitv TEXT, \"register\" TEXT, unitr TEXT)";
-const char* const kInsertRow =
-    "INSERT INTO savedata (recno, times, voltage, unitv, \"register\", unitr) "
-    "VALUES (?, ?, ?, ?, ?, ?)";
+QString QuotedName(std::string_view name) {
+  return QLatin1Char('"') + QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) +
+         QLatin1Char('"');
+}
+
+// The columns as declared when the program creates the table; the sizes are the
+// fields' display widths.
+QString CreateTableStatement() {
+  QStringList columns;
+  for (const TableField& field : MeasurementTable::kFields) {
+    columns << QuotedName(field.name) + (field.kind == TableField::Kind::Integer
+                                             ? QStringLiteral(" INTEGER")
+                                             : QStringLiteral(" VARCHAR(%1)").arg(field.displayWidth));
+  }
+  return QStringLiteral("CREATE TABLE IF NOT EXISTS savedata (%1)").arg(columns.join(QStringLiteral(", ")));
+}
+
+QStringList ColumnNames() {
+  QStringList names;
+  for (const TableField& field : MeasurementTable::kFields) names << QuotedName(field.name);
+  return names;
+}
+
+QString InsertStatement() {
+  return QStringLiteral("INSERT INTO savedata (%1) VALUES (?, ?, ?, ?, ?, ?)")
+      .arg(ColumnNames().join(QStringLiteral(", ")));
+}
+
+QString UpdateStatement() {
+  return QStringLiteral("UPDATE savedata SET %1 = ? WHERE rowid = ?")
+      .arg(ColumnNames().join(QStringLiteral(" = ?, ")));
+}
+
 // SQLite's rowid orders the rows as they were added and tells which are new.
-const char* const kRowsAfter =
-    "SELECT rowid, recno, times, voltage, unitv, \"register\", unitr FROM savedata "
-    "WHERE rowid > ? ORDER BY rowid";
+QString RowsAfterStatement() {
+  return QStringLiteral("SELECT rowid, %1 FROM savedata WHERE rowid > ? ORDER BY rowid")
+      .arg(ColumnNames().join(QStringLiteral(", ")));
+}
 
 [[noreturn]] void Fail(const QSqlError& error) {
   throw DatabaseError(error.text().trimmed().toStdString());
+}
+
+void Prepare(QSqlQuery& query, const QString& statement) {
+  if (!query.prepare(statement)) Fail(query.lastError());
+}
+
+void Run(QSqlQuery& query) {
+  if (!query.exec()) Fail(query.lastError());
 }
 
 QString NextConnectionName() {
@@ -36,8 +74,12 @@ QString NextConnectionName() {
 }  // namespace
 
 struct MeasurementTable::Statements {
-  explicit Statements(const QSqlDatabase& db) : insert(db), rowsAfter(db) {}
+  explicit Statements(const QSqlDatabase& db)
+      : insert(db), update(db), remove(db), insertedRowId(db), rowsAfter(db) {}
   QSqlQuery insert;
+  QSqlQuery update;
+  QSqlQuery remove;
+  QSqlQuery insertedRowId;
   QSqlQuery rowsAfter;
 };
 
@@ -65,7 +107,7 @@ QSqlDatabase MeasurementTable::Database() const {
 
 int MeasurementTable::FieldIndex(std::string_view field) {
   for (int i = 0; i < kFieldCount; ++i) {
-    if (kFieldNames[static_cast<std::size_t>(i)] == field) return i;
+    if (kFields[static_cast<std::size_t>(i)].name == field) return i;
   }
   return -1;
 }
@@ -81,37 +123,42 @@ void MeasurementTable::Connect() {
   if (!db.isOpen() && !db.open()) Fail(db.lastError());
 
   QSqlQuery create(db);
-  if (!create.exec(QString::fromLatin1(kCreateTable))) Fail(create.lastError());
+  if (!create.exec(CreateTableStatement())) Fail(create.lastError());
 
   auto statements = std::make_unique<Statements>(db);
-  if (!statements->insert.prepare(QString::fromLatin1(kInsertRow))) {
-    Fail(statements->insert.lastError());
-  }
+  Prepare(statements->insert, InsertStatement());
+  Prepare(statements->update, UpdateStatement());
+  Prepare(statements->remove, QStringLiteral("DELETE FROM savedata WHERE rowid = ?"));
+  statements->insertedRowId.setForwardOnly(true);
+  Prepare(statements->insertedRowId, QStringLiteral("SELECT last_insert_rowid()"));
   statements->rowsAfter.setForwardOnly(true);
-  if (!statements->rowsAfter.prepare(QString::fromLatin1(kRowsAfter))) {
-    Fail(statements->rowsAfter.lastError());
-  }
+  Prepare(statements->rowsAfter, RowsAfterStatement());
   statements_ = std::move(statements);
 }
 
+void MeasurementTable::RequireActive() const {
+  if (!Active()) throw DatabaseError("Cannot perform this operation on a closed dataset");
+}
+
 void MeasurementTable::Open() {
-  if (active_) return;
+  if (Active()) return;
   Connect();
   rows_.clear();
   lastRowId_ = kBeforeFirstRow;
   ReadRowsAfterLast();
-  active_ = true;
+  current_ = -1;
+  SetState(State::Browse);
   emit RowsReset();
   SetCurrent(rows_.empty() ? -1 : 0);
 }
 
 void MeasurementTable::Close() {
-  if (!active_) return;
-  active_ = false;
-  pending_.reset();
+  if (!Active()) return;
+  modified_ = false;
   rows_.clear();
   lastRowId_ = kBeforeFirstRow;
   current_ = -1;
+  SetState(State::Inactive);
   emit RowsReset();
 }
 
@@ -123,46 +170,175 @@ void MeasurementTable::Reset() {
   Open();
 }
 
+void MeasurementTable::FinishChange() {
+  if (state_ == State::Browse) return;
+  if (modified_) {
+    Post();
+  } else {
+    Cancel();
+  }
+}
+
+void MeasurementTable::AddRow(int at) {
+  rows_.insert(rows_.begin() + at, Row{});
+  emit RowsInserted(at, at);
+  current_ = -1;  // the row that was current moved
+  SetCurrent(at);
+  original_ = {};
+  modified_ = false;
+  SetState(State::Insert);
+}
+
 void MeasurementTable::Append() {
-  if (!active_) throw DatabaseError("Cannot perform this operation on a closed dataset");
-  pending_ = std::make_unique<std::array<QVariant, kFieldCount>>();
+  RequireActive();
+  FinishChange();
+  AddRow(RecordCount());
+}
+
+void MeasurementTable::Insert() {
+  RequireActive();
+  FinishChange();
+  AddRow(current_ < 0 ? 0 : current_);
+}
+
+void MeasurementTable::Edit() {
+  RequireActive();
+  if (state_ != State::Browse) return;
+  if (current_ < 0) throw DatabaseError("Cannot perform this operation on an empty dataset");
+  original_ = rows_[static_cast<std::size_t>(current_)].values;
+  modified_ = false;
+  SetState(State::Edit);
+}
+
+void MeasurementTable::SetValue(int column, QVariant value) {
+  if (state_ != State::Edit && state_ != State::Insert) {
+    throw DatabaseError("Dataset not in edit or insert mode");
+  }
+  rows_[static_cast<std::size_t>(current_)].values[static_cast<std::size_t>(column)] = std::move(value);
+  modified_ = true;
+  emit RowChanged(current_);
 }
 
 void MeasurementTable::SetField(std::string_view field, const FieldValue& value) {
   const int index = FieldIndex(field);
   if (index < 0) throw DatabaseError("Field '" + std::string(field) + "' not found");
-  if (!pending_) throw DatabaseError("Dataset not in edit or insert mode");
-  (*pending_)[static_cast<std::size_t>(index)] = std::visit(
-      [](const auto& v) -> QVariant {
-        if constexpr (std::is_same_v<std::decay_t<decltype(v)>, long long>) {
-          return QVariant(static_cast<qlonglong>(v));
-        } else {
-          return QVariant(QString::fromStdString(v));
-        }
-      },
-      value);
+  SetValue(index, std::visit(
+                      [](const auto& v) -> QVariant {
+                        if constexpr (std::is_same_v<std::decay_t<decltype(v)>, long long>) {
+                          return QVariant(static_cast<qlonglong>(v));
+                        } else {
+                          return QVariant(QString::fromStdString(v));
+                        }
+                      },
+                      value));
+}
+
+void MeasurementTable::SetFieldText(int column, const QString& text) {
+  if (column < 0 || column >= kFieldCount) throw DatabaseError("Field index out of range");
+  if (text.isEmpty()) {
+    SetValue(column, QVariant());
+    return;
+  }
+  if (kFields[static_cast<std::size_t>(column)].kind == TableField::Kind::Integer) {
+    bool ok = false;
+    const qlonglong number = text.trimmed().toLongLong(&ok);
+    if (!ok) throw DatabaseError("'" + text.toStdString() + "' is not a valid integer value");
+    SetValue(column, QVariant(number));
+    return;
+  }
+  SetValue(column, QVariant(text));
+}
+
+void MeasurementTable::WriteNewRow(Row& row) {
+  QSqlQuery& insert = statements_->insert;
+  for (int i = 0; i < kFieldCount; ++i) insert.bindValue(i, row.values[static_cast<std::size_t>(i)]);
+  Run(insert);
+  insert.finish();
+  QSqlQuery& rowId = statements_->insertedRowId;
+  Run(rowId);
+  if (!rowId.next()) Fail(rowId.lastError());
+  row.rowId = rowId.value(0).toLongLong();
+  rowId.finish();
+  // A row posted here is already cached; Refresh must not read it a second time.
+  if (row.rowId > lastRowId_) lastRowId_ = row.rowId;
+}
+
+void MeasurementTable::WriteChangedRow(const Row& row) {
+  QSqlQuery& update = statements_->update;
+  for (int i = 0; i < kFieldCount; ++i) update.bindValue(i, row.values[static_cast<std::size_t>(i)]);
+  update.bindValue(kFieldCount, row.rowId);
+  Run(update);
+  update.finish();
 }
 
 void MeasurementTable::Post() {
-  if (!pending_) return;
-  QSqlQuery& insert = statements_->insert;
-  for (int i = 0; i < kFieldCount; ++i) insert.bindValue(i, (*pending_)[static_cast<std::size_t>(i)]);
-  // A row that fails to post stays pending; the next reset discards it.
-  if (!insert.exec()) Fail(insert.lastError());
-  insert.finish();
-  pending_.reset();
+  if (state_ != State::Edit && state_ != State::Insert) return;
+  // A row that fails to post stays in its edit state; the next reset discards it.
+  Row& row = rows_[static_cast<std::size_t>(current_)];
+  if (state_ == State::Insert) {
+    WriteNewRow(row);
+  } else {
+    WriteChangedRow(row);
+  }
+  modified_ = false;
+  SetState(State::Browse);
+  emit RowChanged(current_);
 }
 
-void MeasurementTable::Refresh() {
-  if (!active_) throw DatabaseError("Cannot perform this operation on a closed dataset");
-  const int before = RecordCount();
-  ReadRowsAfterLast();
-  if (RecordCount() > before) emit RowsAppended(before, RecordCount() - 1);
-  if (current_ < 0 && !rows_.empty()) SetCurrent(0);
+void MeasurementTable::RemoveRow(int at) {
+  rows_.erase(rows_.begin() + at);
+  emit RowsRemoved(at, at);
+  current_ = -1;
+  SetCurrent(rows_.empty() ? -1 : std::min(at, RecordCount() - 1));
+}
+
+void MeasurementTable::Cancel() {
+  if (state_ == State::Insert) {
+    modified_ = false;
+    SetState(State::Browse);
+    RemoveRow(current_);
+  } else if (state_ == State::Edit) {
+    rows_[static_cast<std::size_t>(current_)].values = original_;
+    modified_ = false;
+    SetState(State::Browse);
+    emit RowChanged(current_);
+  }
+}
+
+void MeasurementTable::Delete() {
+  RequireActive();
+  if (state_ == State::Insert) {
+    Cancel();
+    return;
+  }
+  if (state_ == State::Edit) Cancel();
+  if (current_ < 0) throw DatabaseError("Cannot perform this operation on an empty dataset");
+  QSqlQuery& remove = statements_->remove;
+  remove.bindValue(0, rows_[static_cast<std::size_t>(current_)].rowId);
+  Run(remove);
+  remove.finish();
+  RemoveRow(current_);
+}
+
+void MeasurementTable::MoveTo(int row) {
+  RequireActive();
+  if (row == current_) return;
+  FinishChange();
+  if (rows_.empty()) return;
+  SetCurrent(std::clamp(row, 0, RecordCount() - 1));
 }
 
 void MeasurementTable::Last() {
-  if (!rows_.empty()) SetCurrent(RecordCount() - 1);
+  if (!rows_.empty()) MoveTo(RecordCount() - 1);
+}
+
+void MeasurementTable::Refresh() {
+  RequireActive();
+  FinishChange();
+  const int before = RecordCount();
+  ReadRowsAfterLast();
+  if (RecordCount() > before) emit RowsInserted(before, RecordCount() - 1);
+  if (current_ < 0 && !rows_.empty()) SetCurrent(0);
 }
 
 const QVariant& MeasurementTable::Value(int row, int column) const {
@@ -172,7 +348,7 @@ const QVariant& MeasurementTable::Value(int row, int column) const {
 void MeasurementTable::ReadRowsAfterLast() {
   QSqlQuery& query = statements_->rowsAfter;
   query.bindValue(0, lastRowId_);
-  if (!query.exec()) Fail(query.lastError());
+  Run(query);
   while (query.next()) {
     Row row;
     row.rowId = query.value(0).toLongLong();
@@ -189,6 +365,12 @@ void MeasurementTable::SetCurrent(int row) {
   if (row == current_) return;
   current_ = row;
   emit CurrentRowChanged(row);
+}
+
+void MeasurementTable::SetState(State state) {
+  if (state == state_) return;
+  state_ = state;
+  emit StateChanged(state);
 }
 
 }  // namespace kelvatrix

@@ -48,13 +48,13 @@ class MeasurementTableTest : public QObject {
     QCOMPARE(columns[0][0].toString(), QStringLiteral("recno"));
     QCOMPARE(columns[0][1].toString(), QStringLiteral("INTEGER"));
     QCOMPARE(columns[4][0].toString(), QStringLiteral("register"));
-    QCOMPARE(columns[4][1].toString(), QStringLiteral("TEXT"));
+    QCOMPARE(columns[4][1].toString(), QStringLiteral("VARCHAR(16)"));
   }
 
   void appendedRowIsCommittedAndBecomesTheCurrentRow() {
     MeasurementTable table(QStringLiteral("kelvatrix"));
     table.Reset();
-    QSignalSpy appended(&table, &MeasurementTable::RowsAppended);
+    QSignalSpy appended(&table, &MeasurementTable::RowsInserted);
 
     AppendReading(table, 0, "1", "3");
     AppendReading(table, 1, "2", "----");

@@ -1,0 +1,251 @@
+#include "store/data_grid.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+#include "store/database_error.h"
+
+namespace kelvatrix {
+namespace {
+
+constexpr int kIndicatorWidth = 11;
+constexpr int kMinimumColumnWidth = 8;
+
+// The row indicator column: an arrow at the current row, an I-beam while it is edited, a
+// star while it is a new row.
+class IndicatorColumn : public QHeaderView {
+ public:
+  explicit IndicatorColumn(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+
+ protected:
+  void paintSection(QPainter* painter, const QRect& rect, int section) const override {
+    QHeaderView::paintSection(painter, rect, section);
+    const QVariant glyph = model()->headerData(section, Qt::Vertical, DataGridModel::kIndicatorRole);
+    if (!glyph.isValid()) return;
+    painter->save();
+    // The header's own painting leaves the clip region empty.
+    painter->setClipRect(rect);
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setPen(palette().color(QPalette::ButtonText));
+    painter->setBrush(palette().color(QPalette::ButtonText));
+    const QPoint c = rect.center();
+    switch (static_cast<DataGridModel::Indicator>(glyph.toInt())) {
+      case DataGridModel::Indicator::Current:
+        painter->drawPolygon(QPolygon({c + QPoint(-2, -4), c + QPoint(2, 0), c + QPoint(-2, 4)}));
+        break;
+      case DataGridModel::Indicator::Editing:
+        painter->drawLine(c + QPoint(0, -4), c + QPoint(0, 4));
+        painter->drawLine(c + QPoint(-2, -4), c + QPoint(2, -4));
+        painter->drawLine(c + QPoint(-2, 4), c + QPoint(2, 4));
+        break;
+      case DataGridModel::Indicator::Inserting:
+        painter->drawText(rect, Qt::AlignCenter, QStringLiteral("*"));
+        break;
+      case DataGridModel::Indicator::None: break;
+    }
+    painter->restore();
+  }
+};
+
+// A plain line editor for every cell; text fields take no more than their declared size.
+class CellEditor : public QStyledItemDelegate {
+ public:
+  CellEditor(const DataGridModel& model, QObject* parent) : QStyledItemDelegate(parent), model_(model) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
+    auto* editor = new QLineEdit(parent);
+    editor->setFrame(false);
+    const int field = model_.FieldOfColumn(index.column());
+    if (field >= 0) {
+      const TableField& facts = MeasurementTable::kFields[static_cast<std::size_t>(field)];
+      if (facts.kind == TableField::Kind::Text) editor->setMaxLength(facts.displayWidth);
+    }
+    return editor;
+  }
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    static_cast<QLineEdit*>(editor)->setText(index.data(Qt::EditRole).toString());
+  }
+  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+    model->setData(index, static_cast<QLineEdit*>(editor)->text(), Qt::EditRole);
+  }
+
+ private:
+  const DataGridModel& model_;
+};
+
+QColor ToColour(Rgb rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
+
+}  // namespace
+
+DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dialogs& dialogs,
+                   std::string errorCaption, QWidget* parent)
+    : QTableView(parent),
+      table_(table),
+      columns_(std::move(columns)),
+      dialogs_(dialogs),
+      errorCaption_(std::move(errorCaption)),
+      model_(new DataGridModel(table_, columns_, this)) {
+  model_->SetErrorReporter([this](const std::string& text) { ShowStandardError(dialogs_, errorCaption_, text); });
+  setVerticalHeader(new IndicatorColumn(this));
+  setModel(model_);
+  setItemDelegate(new CellEditor(*model_, this));
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
+                  QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked);
+  setTabKeyNavigation(true);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
+
+  QPalette colours = palette();
+  colours.setColor(QPalette::Base, ToColour(DesktopColour()));
+  colours.setColor(QPalette::Text, colours.color(QPalette::WindowText));
+  setPalette(colours);
+
+  QHeaderView* indicator = verticalHeader();
+  indicator->setSectionResizeMode(QHeaderView::Fixed);
+  indicator->setFixedWidth(kIndicatorWidth);
+  indicator->setMinimumSectionSize(1);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  horizontalHeader()->setMinimumSectionSize(kMinimumColumnWidth);
+  horizontalHeader()->setStretchLastSection(false);
+  horizontalHeader()->setHighlightSections(false);
+  ApplyColumns();
+
+  connect(&table_, &MeasurementTable::CurrentRowChanged, this, &DataGrid::FollowTable);
+  connect(qApp, &QApplication::focusChanged, this, &DataGrid::FocusChanged);
+  FollowTable(table_.CurrentRow());
+}
+
+DataGrid::~DataGrid() = default;
+
+std::string DataGrid::TitleCaption(int column) const {
+  return ResolvedTitleCaption(columns_.at(static_cast<std::size_t>(column)), DataGridModel::TableFields());
+}
+
+void DataGrid::ApplyColumns() {
+  const QFontMetrics metrics(font());
+  const int zeroWidth = metrics.horizontalAdvance(QLatin1Char('0'));
+  // Outline fonts have no overhang; only synthesised bold or italic bitmap fonts do.
+  constexpr int kOverhang = 0;
+  const FieldLookup fields = DataGridModel::TableFields();
+  for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
+    const GridColumn& column = columns_[static_cast<std::size_t>(i)];
+    std::optional<int> displayWidth;
+    if (const std::optional<FieldFacts> field = fields(column.fieldName)) displayWidth = field->displayWidth;
+    setColumnWidth(i, column.width.value_or(DefaultColumnWidth(zeroWidth, kOverhang, displayWidth)));
+    setColumnHidden(i, !column.visible);
+  }
+  verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
+}
+
+template <typename Operation>
+bool DataGrid::Guarded(Operation operation) {
+  try {
+    operation();
+    return true;
+  } catch (const DatabaseError& error) {
+    ShowStandardError(dialogs_, errorCaption_, error.what());
+    return false;
+  }
+}
+
+void DataGrid::InsertRow() {
+  Guarded([this] { table_.Insert(); });
+}
+
+void DataGrid::AppendRow() {
+  Guarded([this] { table_.Append(); });
+}
+
+void DataGrid::DeleteRow() {
+  if (table_.IsEmpty()) return;
+  if (dialogs_.MessageBox(kDeleteQuestion, kDeleteCaption, box::kConfirm) != box::kResultOk) return;
+  Guarded([this] { table_.Delete(); });
+}
+
+void DataGrid::FinishChange() {
+  if (table_.CurrentState() != MeasurementTable::State::Edit &&
+      table_.CurrentState() != MeasurementTable::State::Insert) {
+    return;
+  }
+  Guarded([this] {
+    if (table_.Modified()) {
+      table_.Post();
+    } else {
+      table_.Cancel();
+    }
+  });
+}
+
+void DataGrid::keyPressEvent(QKeyEvent* event) {
+  const bool editing = state() == QAbstractItemView::EditingState;
+  if (!editing && table_.Active()) {
+    const bool inserting = table_.CurrentState() == MeasurementTable::State::Insert;
+    if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
+      InsertRow();
+      return;
+    }
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
+      DeleteRow();
+      return;
+    }
+    if (event->key() == Qt::Key_Escape && table_.CurrentState() != MeasurementTable::State::Browse) {
+      Guarded([this] { table_.Cancel(); });
+      return;
+    }
+    const bool onLastRow = table_.CurrentRow() == table_.RecordCount() - 1;
+    if (event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier && onLastRow) {
+      // A new row that is still empty is not followed by another.
+      if (!inserting || table_.Modified()) AppendRow();
+      return;
+    }
+  }
+  QTableView::keyPressEvent(event);
+}
+
+void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  if (!current.isValid() || !table_.Active() || current.row() == table_.CurrentRow()) return;
+  if (!Guarded([&] { table_.MoveTo(current.row()); })) {
+    // The row could not be posted: stay on it.
+    FollowTable(table_.CurrentRow());
+  }
+}
+
+void DataGrid::FollowTable(int row) {
+  if (row < 0 || row >= model_->rowCount()) return;
+  int column = currentIndex().isValid() ? currentIndex().column() : 0;
+  while (column < model_->columnCount() && isColumnHidden(column)) ++column;
+  const QModelIndex target = model_->index(row, column);
+  if (currentIndex() != target) selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+  scrollTo(target);
+}
+
+bool DataGrid::Contains(const QWidget* widget) const {
+  return widget != nullptr && (widget == this || isAncestorOf(widget));
+}
+
+void DataGrid::FocusChanged(QWidget* old, QWidget* now) {
+  // Another control of the same window took the focus; message boxes and other windows
+  // taking it are not leaving the grid.
+  if (Contains(old) && now != nullptr && !Contains(now) && now->window() == window()) FinishChange();
+}
+
+void DataGrid::contextMenuEvent(QContextMenuEvent* event) {
+  if (!table_.Active()) return;
+  QMenu menu(this);
+  menu.addAction(tr("Insert row"), this, &DataGrid::InsertRow);
+  menu.addAction(tr("Append row"), this, &DataGrid::AppendRow);
+  QAction* remove = menu.addAction(tr("Delete row..."), this, &DataGrid::DeleteRow);
+  remove->setEnabled(!table_.IsEmpty());
+  menu.exec(event->globalPos());
+}
+
+}  // namespace kelvatrix

@@ -47,8 +47,9 @@ PaneSplitter::PaneSplitter(QWidget* gridPane, QWidget* chartPane, QWidget* paren
   setChildrenCollapsible(true);
   addWidget(gridPane);
   addWidget(chartPane);
-  gridPane->setMinimumWidth(0);
-  chartPane->setMinimumWidth(0);
+  // The drag rule sets the limits; a pane's own minimum size must not.
+  gridPane->setMinimumWidth(1);
+  chartPane->setMinimumWidth(1);
   setStretchFactor(0, 0);
   setStretchFactor(1, 1);
 }

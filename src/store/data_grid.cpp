@@ -16,12 +16,16 @@ namespace {
 
 constexpr int kIndicatorWidth = 11;
 constexpr int kMinimumColumnWidth = 8;
+constexpr int kTextMargin = 2;
 
 // The row indicator column: an arrow at the current row, an I-beam while it is edited, a
 // star while it is a new row.
 class IndicatorColumn : public QHeaderView {
  public:
   explicit IndicatorColumn(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+
+  // Fixed: the header's own hint measures every row title again after each new row.
+  QSize sizeHint() const override { return {kIndicatorWidth, defaultSectionSize()}; }
 
  protected:
   void paintSection(QPainter* painter, const QRect& rect, int section) const override {
@@ -53,10 +57,37 @@ class IndicatorColumn : public QHeaderView {
   }
 };
 
-// A plain line editor for every cell; text fields take no more than their declared size.
+// Draws the cells and edits them with a plain line editor; text fields take no more than
+// their declared size. Cells are drawn directly, one line of text each: the style's item
+// drawing lays every text out twice, which made painting a screenful of rows cost more
+// than storing them during a download.
 class CellEditor : public QStyledItemDelegate {
  public:
   CellEditor(const DataGridModel& model, QObject* parent) : QStyledItemDelegate(parent), model_(model) {}
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const bool selected = (option.state & QStyle::State_Selected) != 0;
+    const QVariant background = index.data(Qt::BackgroundRole);
+    if (selected) {
+      painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
+    } else if (background.isValid()) {
+      painter->fillRect(option.rect, background.value<QColor>());
+    }
+    const QVariant foreground = index.data(Qt::ForegroundRole);
+    QColor text = option.palette.color(QPalette::Text);
+    if (selected) {
+      text = option.palette.color(QPalette::HighlightedText);
+    } else if (foreground.isValid()) {
+      text = foreground.value<QColor>();
+    }
+    painter->save();
+    painter->setClipRect(option.rect);
+    painter->setFont(option.font);
+    painter->setPen(text);
+    painter->drawText(option.rect.adjusted(kTextMargin, 0, -kTextMargin, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                      index.data(Qt::DisplayRole).toString());
+    painter->restore();
+  }
 
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
     auto* editor = new QLineEdit(parent);
@@ -110,7 +141,6 @@ DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dia
 
   QHeaderView* indicator = verticalHeader();
   indicator->setSectionResizeMode(QHeaderView::Fixed);
-  indicator->setFixedWidth(kIndicatorWidth);
   indicator->setMinimumSectionSize(1);
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   horizontalHeader()->setMinimumSectionSize(kMinimumColumnWidth);
@@ -119,6 +149,7 @@ DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dia
   ApplyColumns();
 
   connect(&table_, &MeasurementTable::CurrentRowChanged, this, &DataGrid::FollowTable);
+  connect(model_, &DataGridModel::PendingRowsShown, this, [this] { FollowTable(table_.CurrentRow()); });
   connect(qApp, &QApplication::focusChanged, this, &DataGrid::FocusChanged);
   FollowTable(table_.CurrentRow());
 }
@@ -156,15 +187,21 @@ bool DataGrid::Guarded(Operation operation) {
   }
 }
 
+// A row the operator adds is shown at once.
 void DataGrid::InsertRow() {
+  model_->ShowPendingRows();
   Guarded([this] { table_.Insert(); });
+  model_->ShowPendingRows();
 }
 
 void DataGrid::AppendRow() {
+  model_->ShowPendingRows();
   Guarded([this] { table_.Append(); });
+  model_->ShowPendingRows();
 }
 
 void DataGrid::DeleteRow() {
+  model_->ShowPendingRows();
   if (table_.IsEmpty()) return;
   if (dialogs_.MessageBox(kDeleteQuestion, kDeleteCaption, box::kConfirm) != box::kResultOk) return;
   Guarded([this] { table_.Delete(); });
@@ -185,6 +222,8 @@ void DataGrid::FinishChange() {
 }
 
 void DataGrid::keyPressEvent(QKeyEvent* event) {
+  // The operator works on the rows as they are, including those still held back.
+  model_->ShowPendingRows();
   const bool editing = state() == QAbstractItemView::EditingState;
   if (!editing && table_.Active()) {
     const bool inserting = table_.CurrentState() == MeasurementTable::State::Insert;
@@ -238,8 +277,14 @@ void DataGrid::FocusChanged(QWidget* old, QWidget* now) {
   if (Contains(old) && now != nullptr && !Contains(now) && now->window() == window()) FinishChange();
 }
 
+void DataGrid::mousePressEvent(QMouseEvent* event) {
+  model_->ShowPendingRows();
+  QTableView::mousePressEvent(event);
+}
+
 void DataGrid::contextMenuEvent(QContextMenuEvent* event) {
   if (!table_.Active()) return;
+  model_->ShowPendingRows();
   QMenu menu(this);
   menu.addAction(tr("Insert row"), this, &DataGrid::InsertRow);
   menu.addAction(tr("Append row"), this, &DataGrid::AppendRow);

@@ -23,6 +23,13 @@ DataGridModel::DataGridModel(MeasurementTable& table, const std::vector<GridColu
   connect(&table_, &MeasurementTable::RowChanged, this, &DataGridModel::TableRowChanged);
   connect(&table_, &MeasurementTable::CurrentRowChanged, this, &DataGridModel::IndicatorMoved);
   connect(&table_, &MeasurementTable::StateChanged, this, [this] { RefreshIndicator(table_.CurrentRow()); });
+  showTimer_.setSingleShot(true);
+  showTimer_.setInterval(kShowInterval);
+  connect(&showTimer_, &QTimer::timeout, this, [this] {
+    if (!RowsPending()) return;
+    ShowPendingRows();
+    showTimer_.start();  // the next rows wait for the interval again
+  });
 }
 
 FieldLookup DataGridModel::TableFields() {
@@ -101,14 +108,33 @@ bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int
   }
 }
 
+void DataGridModel::ShowPendingRows() {
+  if (pendingAppends_ == 0) return;
+  beginInsertRows({}, rows_, rows_ + pendingAppends_ - 1);
+  rows_ += pendingAppends_;
+  pendingAppends_ = 0;
+  endInsertRows();
+  emit PendingRowsShown();
+}
+
 void DataGridModel::TableReset() {
   beginResetModel();
+  pendingAppends_ = 0;
   rows_ = table_.RecordCount();
   indicatorRow_ = table_.CurrentRow();
   endResetModel();
 }
 
 void DataGridModel::TableRowsInserted(int first, int last) {
+  if (first == rows_ + pendingAppends_) {
+    pendingAppends_ += last - first + 1;
+    if (!showTimer_.isActive()) {
+      ShowPendingRows();
+      showTimer_.start();
+    }
+    return;
+  }
+  ShowPendingRows();
   beginInsertRows({}, first, last);
   rows_ += last - first + 1;
   if (indicatorRow_ >= first) indicatorRow_ += last - first + 1;
@@ -116,6 +142,7 @@ void DataGridModel::TableRowsInserted(int first, int last) {
 }
 
 void DataGridModel::TableRowsRemoved(int first, int last) {
+  ShowPendingRows();
   beginRemoveRows({}, first, last);
   rows_ -= last - first + 1;
   if (indicatorRow_ > last) indicatorRow_ -= last - first + 1;

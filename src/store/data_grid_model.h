@@ -6,8 +6,15 @@
 // The table reports changes after making them; the model keeps its own row count and
 // changes it between the begin and end notifications, so views always see a consistent
 // count.
+//
+// Rows appended at the end are shown at most every kShowInterval: a download appends a
+// row every few milliseconds, and laying out and painting the grid for each would cost
+// more than the download itself. The first row after a quiet spell shows at once.
 
 #include <QAbstractTableModel>
+#include <QTimer>
+
+#include <chrono>
 
 #include <functional>
 #include <string>
@@ -27,6 +34,7 @@ class DataGridModel : public QAbstractTableModel {
   enum class Indicator { None, Current, Editing, Inserting };
 
   using ErrorReporter = std::function<void(const std::string&)>;
+  static constexpr std::chrono::milliseconds kShowInterval{100};
 
   DataGridModel(MeasurementTable& table, const std::vector<GridColumn>& columns, QObject* parent = nullptr);
 
@@ -42,6 +50,13 @@ class DataGridModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
+  // Shows appended rows that are still held back.
+  void ShowPendingRows();
+  bool RowsPending() const { return pendingAppends_ > 0; }
+
+ signals:
+  void PendingRowsShown();
+
  private:
   void TableReset();
   void TableRowsInserted(int first, int last);
@@ -55,6 +70,8 @@ class DataGridModel : public QAbstractTableModel {
   std::vector<int> fieldOfColumn_;
   ErrorReporter report_;
   int rows_ = 0;
+  int pendingAppends_ = 0;
+  QTimer showTimer_;
   int indicatorRow_ = -1;
 };
 

@@ -153,7 +153,7 @@ class WindowLayoutTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
     QTest::mouseClick(window_->DownloadButton(), Qt::LeftButton);
     DataGrid& grid = window_->DataGrid1();
-    QCOMPARE(grid.model()->rowCount(), 5);
+    QTRY_COMPARE(grid.model()->rowCount(), 5);
     QCOMPARE(grid.currentIndex().row(), 4);
 
     grid.setFocus(Qt::MouseFocusReason);

@@ -203,6 +203,8 @@ class DataGridTest : public QObject {
     table_->Post();
     table_->Refresh();
     table_->Last();
+    // Rows arriving quickly are shown together.
+    QTRY_COMPARE(grid_->model()->rowCount(), table_->RecordCount());
   }
 
   // Types `text` over a cell's contents and presses Enter, as an operator would.

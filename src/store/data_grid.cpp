@@ -277,6 +277,12 @@ void DataGrid::FocusChanged(QWidget* old, QWidget* now) {
   if (Contains(old) && now != nullptr && !Contains(now) && now->window() == window()) FinishChange();
 }
 
+void DataGrid::changeEvent(QEvent* event) {
+  QTableView::changeEvent(event);
+  // Default column widths and the row height follow the font.
+  if (event->type() == QEvent::FontChange) ApplyColumns();
+}
+
 void DataGrid::mousePressEvent(QMouseEvent* event) {
   model_->ShowPendingRows();
   QTableView::mousePressEvent(event);

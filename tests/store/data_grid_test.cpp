@@ -80,6 +80,19 @@ class DataGridTest : public QObject {
     QVERIFY(!model.index(0, kRecno).data(Qt::ForegroundRole).isValid());
   }
 
+  void draggingATitleBorderWidensOnlyThatColumn() {
+    QHeaderView* titles = grid_->horizontalHeader();
+    QList<int> before;
+    for (int i = 0; i < 6; ++i) before << grid_->columnWidth(i);
+    const QPoint border(titles->sectionViewportPosition(2) + titles->sectionSize(2) - 1, titles->height() / 2);
+    QTest::mousePress(titles->viewport(), Qt::LeftButton, {}, border);
+    const QPoint to = border + QPoint(25, 0);
+    QMouseEvent move(QEvent::MouseMove, to, titles->viewport()->mapToGlobal(to), Qt::LeftButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(titles->viewport(), &move);
+    QTest::mouseRelease(titles->viewport(), Qt::LeftButton, {}, to);
+    for (int i = 0; i < 6; ++i) QCOMPARE(grid_->columnWidth(i), before[i] + (i == 2 ? 25 : 0));
+  }
+
   void titleOfAColumnFallsBackToItsFieldName() {
     GridColumn labelled;
     labelled.fieldName = "register";

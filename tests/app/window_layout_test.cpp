@@ -82,7 +82,8 @@ class WindowLayoutTest : public QObject {
 
     QCOMPARE(window_->font().pixelSize(), 11);
     QVERIFY(window_->windowIcon().availableSizes().contains(QSize(128, 128)));
-    qInfo("window font: %s", qPrintable(QFontInfo(window_->font()).family()));
+    qInfo("window font: %s; Resistance column %d px", qPrintable(QFontInfo(window_->font()).family()),
+          window_->DataGrid1().columnWidth(4));
   }
 
   void gridShowsItsTitlesOverNoRows() {

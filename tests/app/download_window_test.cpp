@@ -9,26 +9,10 @@
 #include "hid/backends/virtual/virtual_hid_bus.h"
 #include "platform/scripted_dialogs.h"
 #include "protocol/virtual_meter.h"
+#include "meter_runs.h"
 #include "test_data_source.h"
 
 namespace kelvatrix {
-namespace {
-
-MeterRun Run(int readings, int latencyMs = 0) {
-  MeterRun run;
-  run.latencyMs = latencyMs;
-  for (int i = 0; i < readings; ++i) {
-    // 5000 V; the resistance climbs 10 M ohm a reading; every 5th is over-range.
-    const int mantissa = std::min(1023, 10 * (i + 1));
-    const int word = mantissa | (i % 5 == 4 ? 0x1000 : 0);
-    run.readings.push_back({static_cast<std::uint8_t>(i == 0 ? 0x81 : 0x01), 0xF4,
-                            static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word & 0xFF)});
-  }
-  return run;
-}
-
-}  // namespace
-
 // The download through the real window, offscreen, against the simulated meter.
 class DownloadWindowTest : public QObject {
   Q_OBJECT
@@ -42,7 +26,7 @@ class DownloadWindowTest : public QObject {
   }
 
   void downloadFillsTheTableAndBothCharts() {
-    Start(Run(23));
+    Start(test::RisingMeterRun(23));
     QCOMPARE(window_->Chart1().LeftRange(), std::make_pair(0.0, 6000.0));
     QCOMPARE(window_->Chart2().LeftRange(), std::make_pair(0.0, 100.0));
     QVERIFY(window_->Chart1().Points().empty());
@@ -65,7 +49,7 @@ class DownloadWindowTest : public QObject {
   }
 
   void unrelatedDevicePluggedMidDownloadDoesNotStopIt() {
-    Start(Run(60, 1));
+    Start(test::RisingMeterRun(60, 1));
     HidDevice* before = window_->Selection().CurrentDev();
     QTimer::singleShot(40, [this] {
       VirtualDeviceConfig keyboard;
@@ -82,7 +66,7 @@ class DownloadWindowTest : public QObject {
   }
 
   void unplugMidDownloadKeepsTheRowsSoFar() {
-    MeterRun run = Run(40);
+    MeterRun run = test::RisingMeterRun(40);
     run.unplugAfter = 3;
     Start(run);
     const DownloadResult result = window_->RoundButton1Click();
@@ -97,7 +81,7 @@ class DownloadWindowTest : public QObject {
   }
 
   void mouseZoomPanAndUndo() {
-    Start(Run(50));
+    Start(test::RisingMeterRun(50));
     window_->RoundButton1Click();
     LineChart& chart = window_->Chart1();
     window_->resize(830, 580);

@@ -10,23 +10,10 @@
 #include "hid/backends/virtual/virtual_hid_bus.h"
 #include "platform/scripted_dialogs.h"
 #include "protocol/virtual_meter.h"
+#include "meter_runs.h"
 #include "test_data_source.h"
 
 namespace kelvatrix {
-namespace {
-
-MeterRun SteadyRun(int readings) {
-  MeterRun run;
-  for (int i = 0; i < readings; ++i) {
-    // 5000 V and 10, 20, 30 ... M ohm.
-    const int mantissa = 10 * (i + 1);
-    run.readings.push_back({static_cast<std::uint8_t>(i == 0 ? 0x81 : 0x01), 0xF4,
-                            static_cast<std::uint8_t>(mantissa >> 8), static_cast<std::uint8_t>(mantissa & 0xFF)});
-  }
-  return run;
-}
-
-}  // namespace
 
 // The window as the operator sees it, offscreen.
 class WindowLayoutTest : public QObject {
@@ -143,14 +130,14 @@ class WindowLayoutTest : public QObject {
   void indicatorFollowsPluggingAndUnplugging() {
     QCOMPARE(window_->Label1()->text(), QStringLiteral("disconnect!"));
     QTRY_COMPARE_WITH_TIMEOUT(window_->Label1()->text(), QStringLiteral("Disconnect!"), 2500);
-    meter_ = std::make_unique<VirtualMeter>(bus_, SteadyRun(3));
+    meter_ = std::make_unique<VirtualMeter>(bus_, test::RisingMeterRun(3));
     QTRY_COMPARE_WITH_TIMEOUT(window_->Label1()->text(), QStringLiteral("Connect ok!"), 2500);
     meter_.reset();
     QTRY_COMPARE_WITH_TIMEOUT(window_->Label1()->text(), QStringLiteral("Disconnect!"), 2500);
   }
 
   void anEditAfterADownloadReachesTheTableButNotTheCharts() {
-    meter_ = std::make_unique<VirtualMeter>(bus_, SteadyRun(5));
+    meter_ = std::make_unique<VirtualMeter>(bus_, test::RisingMeterRun(5));
     QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
     QTest::mouseClick(window_->DownloadButton(), Qt::LeftButton);
     DataGrid& grid = window_->DataGrid1();

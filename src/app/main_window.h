@@ -83,6 +83,9 @@ class MainWindow : public QWidget {
   bool DevConnected() const { return selection_.DevConnected(); }
   double ResAxisMax() const { return download_.ResAxisMax; }
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   bool GuardSingleInstance();
   void PlaceWindow();
@@ -91,11 +94,6 @@ class MainWindow : public QWidget {
   QWidget* BuildCommandBar();
   RoundButton* AddCommandButton(QWidget* bar, const QString& name, const QString& caption, const QRect& bounds);
   void SetTabOrder();
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
 
   StartupSettings settings_;
   Dialogs& dialogs_;

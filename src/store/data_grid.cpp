@@ -122,7 +122,7 @@ DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dia
       dialogs_(dialogs),
       errorCaption_(std::move(errorCaption)),
       model_(new DataGridModel(table_, columns_, this)) {
-  model_->SetErrorReporter([this](const std::string& text) { ShowStandardError(dialogs_, errorCaption_, text); });
+  model_->SetErrorReporter([this](const std::string& text) { ReportError(text); });
   setVerticalHeader(new IndicatorColumn(this));
   setModel(model_);
   setItemDelegate(new CellEditor(*model_, this));
@@ -182,10 +182,12 @@ bool DataGrid::Guarded(Operation operation) {
     operation();
     return true;
   } catch (const DatabaseError& error) {
-    ShowStandardError(dialogs_, errorCaption_, error.what());
+    ReportError(error.what());
     return false;
   }
 }
+
+void DataGrid::ReportError(const std::string& text) { ShowStandardError(dialogs_, errorCaption_, text); }
 
 // A row the operator adds is shown at once.
 void DataGrid::InsertRow() {

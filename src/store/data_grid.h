@@ -36,7 +36,6 @@ class DataGrid : public QTableView {
   std::string TitleCaption(int column) const;
   int FooterRowCount() const { return footerRowCount_; }
   MeasurementTable& DataSet() const { return table_; }
-  DataGridModel& Model() const { return *model_; }
   // A cell editor is open.
   bool Editing() const { return state() == QAbstractItemView::EditingState; }
 
@@ -62,6 +61,8 @@ class DataGrid : public QTableView {
   void FollowTable(int row);
   void FocusChanged(QWidget* old, QWidget* now);
   bool Contains(const QWidget* widget) const;
+  // Errors of the data layer go to the application's standard error box.
+  void ReportError(const std::string& text);
   template <typename Operation>
   bool Guarded(Operation operation);
 

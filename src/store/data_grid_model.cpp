@@ -26,7 +26,7 @@ DataGridModel::DataGridModel(MeasurementTable& table, const std::vector<GridColu
   showTimer_.setSingleShot(true);
   showTimer_.setInterval(kShowInterval);
   connect(&showTimer_, &QTimer::timeout, this, [this] {
-    if (!RowsPending()) return;
+    if (pendingAppends_ == 0) return;
     ShowPendingRows();
     showTimer_.start();  // the next rows wait for the interval again
   });

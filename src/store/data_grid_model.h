@@ -52,7 +52,6 @@ class DataGridModel : public QAbstractTableModel {
 
   // Shows appended rows that are still held back.
   void ShowPendingRows();
-  bool RowsPending() const { return pendingAppends_ > 0; }
 
  signals:
   void PendingRowsShown();

@@ -10,6 +10,7 @@
 #include "platform/scripted_dialogs.h"
 #include "protocol/virtual_meter.h"
 #include "meter_runs.h"
+#include "mouse_drag.h"
 #include "test_data_source.h"
 
 namespace kelvatrix {
@@ -124,11 +125,7 @@ class DownloadWindowTest : public QObject {
   }
   // The mouse works on the chart's viewport, as on any graphics view.
   static void Drag(LineChart& chart, Qt::MouseButton button, QPoint from, QPoint to) {
-    QWidget* viewport = chart.viewport();
-    QTest::mousePress(viewport, button, {}, from);
-    QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, button, {});
-    QCoreApplication::sendEvent(viewport, &move);
-    QTest::mouseRelease(viewport, button, {}, to);
+    test::DragMouse(chart.viewport(), button, from, to);
   }
 
   std::unique_ptr<test::TestDataSource> source_;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/scripted_dialogs.h"
+#include "mouse_drag.h"
 #include "test_data_source.h"
 
 namespace kelvatrix {
@@ -85,11 +86,7 @@ class DataGridTest : public QObject {
     QList<int> before;
     for (int i = 0; i < 6; ++i) before << grid_->columnWidth(i);
     const QPoint border(titles->sectionViewportPosition(2) + titles->sectionSize(2) - 1, titles->height() / 2);
-    QTest::mousePress(titles->viewport(), Qt::LeftButton, {}, border);
-    const QPoint to = border + QPoint(25, 0);
-    QMouseEvent move(QEvent::MouseMove, to, titles->viewport()->mapToGlobal(to), Qt::LeftButton, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(titles->viewport(), &move);
-    QTest::mouseRelease(titles->viewport(), Qt::LeftButton, {}, to);
+    test::DragMouse(titles->viewport(), Qt::LeftButton, border, border + QPoint(25, 0));
     for (int i = 0; i < 6; ++i) QCOMPARE(grid_->columnWidth(i), before[i] + (i == 2 ? 25 : 0));
   }
 

@@ -24,8 +24,8 @@
 #include "protocol/download.h"
 #include "protocol/meter_exchange.h"
 #include "protocol/meter_selection.h"
-#include "store/data_grid.h"
-#include "store/line_chart.h"
+#include "views/data_grid.h"
+#include "views/line_chart.h"
 #include "store/measurement_table.h"
 
 namespace kelvatrix {

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "platform/dialogs.h"
-#include "store/data_grid_model.h"
-#include "store/grid_columns.h"
+#include "views/data_grid_model.h"
+#include "views/grid_columns.h"
 #include "store/measurement_table.h"
 
 namespace kelvatrix {

@@ -1,4 +1,4 @@
-#include "store/data_grid.h"
+#include "views/data_grid.h"
 
 #include <QHeaderView>
 #include <QLineEdit>

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "store/chart_math.h"
+#include "views/chart_math.h"
 
 class QCategoryAxis;
 class QLineSeries;

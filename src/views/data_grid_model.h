@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "store/grid_columns.h"
+#include "views/grid_columns.h"
 #include "store/measurement_table.h"
 
 namespace kelvatrix {

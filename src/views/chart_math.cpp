@@ -1,4 +1,4 @@
-#include "store/chart_math.h"
+#include "views/chart_math.h"
 
 #include <algorithm>
 #include <cmath>

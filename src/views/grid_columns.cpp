@@ -1,4 +1,4 @@
-#include "store/grid_columns.h"
+#include "views/grid_columns.h"
 
 namespace kelvatrix {
 namespace {

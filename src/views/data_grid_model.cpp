@@ -1,4 +1,4 @@
-#include "store/data_grid_model.h"
+#include "views/data_grid_model.h"
 
 #include <QColor>
 

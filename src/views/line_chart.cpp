@@ -1,4 +1,4 @@
-#include "store/line_chart.h"
+#include "views/line_chart.h"
 
 #include <QCategoryAxis>
 #include <QLineSeries>

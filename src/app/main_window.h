@@ -112,10 +112,12 @@ class MainWindow : public QWidget {
   LineChart* chart1_ = nullptr;
   LineChart* chart2_ = nullptr;
   std::unique_ptr<MeasurementTable> table1_;
-  std::unique_ptr<HidDeviceController> hidCtl_;
-  MeterSelection selection_;
+  // Declared before the controller and the devices: a device's reader may still hand a
+  // report to ReplyData while the devices are given back at exit.
   FormMessages messages_;
   MeterExchange exchange_;
+  std::unique_ptr<HidDeviceController> hidCtl_;
+  MeterSelection selection_;
   std::unique_ptr<TableRows> tableRows_;
   std::unique_ptr<ChartSeries> series1_;
   std::unique_ptr<ChartSeries> series2_;

@@ -24,8 +24,8 @@ void QtMessageLoop::Post(Task task) {
   Nudge();
 }
 
-void QtMessageLoop::InvokeAndWait(Task task) {
-  queue_.PushAndWait(std::move(task), [this] { Nudge(); });
+void QtMessageLoop::InvokeAndWait(Task task, const void* sender) {
+  queue_.PushAndWait(std::move(task), sender, [this] { Nudge(); });
 }
 
 bool QtMessageLoop::event(QEvent* event) {
@@ -56,8 +56,8 @@ void QtMessageLoop::WaitForMessages(Clock::time_point deadline) {
   deadline_.stop();
 }
 
-void QtMessageLoop::RunHandOffsUntil(const std::function<bool()>& done) {
-  queue_.RunUntil(done);
+void QtMessageLoop::RunHandOffsUntil(const void* sender, const std::function<bool()>& done) {
+  queue_.RunUntil(sender, done);
 }
 
 void QtMessageLoop::Wake() {

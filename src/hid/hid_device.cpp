@@ -28,16 +28,28 @@ HidDevice::~HidDevice() {
   const HidPlugEvent keptOnUnplug = onUnplug_;
   SetOnData({});
   onUnplug_ = {};
+  // A device the controller does not list (a scanned one dropped while a change unwinds)
+  // has no entry to hand on: making it a replacement would only make another such device.
+  const bool listed = controller_ && controller_->Lists(this);
+  // The read handle of a device still present goes to its replacement instead of being
+  // closed: the platform keeps buffering the meter's reports on it, so a reply that comes
+  // while the devices are handed back is read by the replacement's reader.
+  std::shared_ptr<HidHandle> keptReadHandle;
+  if (listed && pluggedIn_) {
+    std::lock_guard lock(readHandleMutex_);
+    keptReadHandle.swap(readHandle_);
+  }
   CloseMain();
-  CloseOverlapped(HidDirection::Read);
   CloseOverlapped(HidDirection::Write);
+  CloseOverlapped(HidDirection::Read);
   preparsedData_.reset();
 
-  if (!controller_) return;
+  if (!listed) return;
   std::unique_ptr<HidDevice> replacement;
   if (pluggedIn_) {
     try {
       replacement.reset(new HidDevice(std::move(pnpInfo_), controller_, context_));
+      replacement->readHandle_ = std::move(keptReadHandle);
       replacement->SetOnData(keptOnData);
       replacement->onUnplug_ = keptOnUnplug;
       replacement->SetThreadSleepTime(threadSleepTime_);
@@ -46,6 +58,7 @@ HidDevice::~HidDevice() {
       replacement.reset();
     }
   }
+  if (keptReadHandle) keptReadHandle->Close();
   controller_->ReplaceDevice(this, std::move(replacement));
 }
 
@@ -61,12 +74,15 @@ bool HidDevice::OpenMain() {
 }
 
 bool HidDevice::OpenOverlapped(HidDirection direction) {
-  if (!IsAccessible()) return false;
   if (direction == HidDirection::Read) {
+    // Looked at under the lock MarkUnplugged takes: a reader woken by the unplug never
+    // opens the dead node again.
     std::lock_guard lock(readHandleMutex_);
+    if (!IsAccessible()) return false;
     if (!readHandle_) readHandle_ = context_.backend.Open(*pnpInfo_, HidAccess::OverlappedRead);
     return readHandle_ != nullptr;
   }
+  if (!IsAccessible()) return false;
   if (!writeHandle_) writeHandle_ = context_.backend.Open(*pnpInfo_, HidAccess::OverlappedWrite);
   return writeHandle_ != nullptr;
 }
@@ -133,10 +149,15 @@ void HidDevice::StopReadThread() {
 }
 
 void HidDevice::MarkUnplugged() {
+  {
+    // Unplugged first, then closed: the reader that the close wakes finds the device
+    // inaccessible and does not open its node again.
+    std::lock_guard lock(readHandleMutex_);
+    pluggedIn_ = false;
+  }
   CloseMain();
   CloseOverlapped(HidDirection::Read);
   CloseOverlapped(HidDirection::Write);
-  pluggedIn_ = false;
   const HidPlugEvent handler = onUnplug_;
   onUnplug_ = {};  // fires at most once
   if (handler.IsSet()) handler(*this);

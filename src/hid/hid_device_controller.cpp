@@ -154,6 +154,10 @@ bool HidDeviceController::ClaimByIndex(std::unique_ptr<HidDevice>& device, std::
   return true;
 }
 
+bool HidDeviceController::Lists(const HidDevice* device) const {
+  return std::find(devices_.begin(), devices_.end(), device) != devices_.end();
+}
+
 void HidDeviceController::ReplaceDevice(HidDevice* gone, std::unique_ptr<HidDevice> replacement) {
   const auto entry = std::find(devices_.begin(), devices_.end(), gone);
   if (entry == devices_.end()) return;

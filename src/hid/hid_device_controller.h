@@ -75,6 +75,7 @@ class HidDeviceController {
   friend class HidDevice;
 
   std::vector<std::unique_ptr<HidDevice>> ScanPresentDevices();
+  bool Lists(const HidDevice* device) const;
   // Called by a device being destroyed: its entry takes `replacement`, or goes.
   void ReplaceDevice(HidDevice* gone, std::unique_ptr<HidDevice> replacement);
   template <typename Handler>

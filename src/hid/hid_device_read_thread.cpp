@@ -1,5 +1,6 @@
 #include "hid/hid_device_read_thread.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "hid/hid_device.h"
@@ -25,7 +26,7 @@ void HidDeviceReadThread::Stop() {
   pauseWake_.notify_all();
   device_.InterruptRead();
   // The reader may be blocked handing a report over: run its hand-offs until it has ended.
-  device_.context_.loop.RunHandOffsUntil([this] { return ended_.load(); });
+  device_.context_.loop.RunHandOffsUntil(this, [this] { return ended_.load(); });
   thread_.join();
 }
 
@@ -45,15 +46,19 @@ void HidDeviceReadThread::Run() {
       std::shared_ptr<HidHandle> pending = device_.BeginRead(reportBuffer_.data(), length);
       if (pending) {
         readPending = true;
-        while (!stopRequested_ && pending->WaitRead(device_.ThreadSleepTime()) != HidWait::Completed) {
+        HidWait wait = HidWait::TimedOut;
+        while (!stopRequested_ && (wait = pending->WaitRead(device_.ThreadSleepTime())) != HidWait::Completed) {
         }
-        if (stopRequested_) continue;  // a report that completed just now is dropped
+        if (wait != HidWait::Completed) continue;  // stopped while waiting
         readPending = false;
-        bytesRead_ = device_.ReadResult();
-        if (bytesRead_ > 0) loop.InvokeAndWait([this] { DeliverReport(); });
+        // A report read just as the stop came is still handed over (the stop runs this
+        // reader's hand-offs): a device handed back in the middle of a download loses no
+        // reply.
+        bytesRead_ = std::min<std::uint32_t>(device_.ReadResult(), length);
+        if (bytesRead_ > 0) loop.InvokeAndWait([this] { DeliverReport(); }, this);
       } else {
         lastError_ = HidLastError();
-        loop.InvokeAndWait([this] { DeliverError(); });
+        loop.InvokeAndWait([this] { DeliverError(); }, this);
         // A device whose reads cannot start (unplugged, refused) is tried again after one
         // wait rather than at once, so a failing reader does not spin.
         Pause(device_.ThreadSleepTime());
@@ -69,6 +74,7 @@ void HidDeviceReadThread::Run() {
 }
 
 void HidDeviceReadThread::DeliverReport() {
+  if (!device_.onData_.IsSet()) return;
   const auto size = static_cast<std::uint16_t>(bytesRead_ - 1);
   device_.onData_(device_, reportBuffer_.empty() ? 0 : reportBuffer_[0],
                   reportBuffer_.size() > 1 ? reportBuffer_.data() + 1 : nullptr, size);

@@ -1,5 +1,7 @@
 #include "platform/hand_off_queue.h"
 
+#include <algorithm>
+
 namespace kelvatrix {
 
 struct Completion {
@@ -11,16 +13,16 @@ struct Completion {
 void HandOffQueue::Push(Task task) {
   {
     std::lock_guard lock(mutex_);
-    tasks_.push_back({std::move(task), nullptr});
+    tasks_.push_back({std::move(task), nullptr, nullptr});
   }
   changed_.notify_all();
 }
 
-void HandOffQueue::PushAndWait(Task task, const std::function<void()>& wakeUp) {
+void HandOffQueue::PushAndWait(Task task, const void* sender, const std::function<void()>& wakeUp) {
   Completion completion;
   {
     std::lock_guard lock(mutex_);
-    tasks_.push_back({std::move(task), &completion});
+    tasks_.push_back({std::move(task), &completion, sender});
   }
   changed_.notify_all();
   if (wakeUp) wakeUp();
@@ -29,11 +31,28 @@ void HandOffQueue::PushAndWait(Task task, const std::function<void()>& wakeUp) {
   if (completion.error) std::rethrow_exception(completion.error);
 }
 
+void HandOffQueue::Run(Entry& entry) {
+  std::exception_ptr error;
+  try {
+    entry.task();
+  } catch (...) {
+    if (!entry.completion) throw;  // a posted task's error belongs to the caller
+    error = std::current_exception();
+  }
+  if (entry.completion) {
+    std::lock_guard lock(mutex_);
+    // Moved, not copied: only the waiting worker holds the error from here on.
+    entry.completion->error = std::move(error);
+    entry.completion->done = true;
+    entry.completion->finished.notify_all();
+  }
+}
+
 int HandOffQueue::RunPending() {
   // One task at a time, off the shared queue: a task that waits for a worker (stopping a
-  // reader) runs the queue again itself and must find the worker's hand-off there, not in
-  // a batch taken out of it. Only the tasks queued at the start run, so a task that posts
-  // again cannot keep this going forever.
+  // reader) runs the worker's hand-offs itself and must find them there, not in a batch
+  // taken out of it. Only the tasks queued at the start run, so a task that posts again
+  // cannot keep this going forever.
   std::size_t budget;
   {
     std::lock_guard lock(mutex_);
@@ -49,22 +68,18 @@ int HandOffQueue::RunPending() {
       tasks_.pop_front();
     }
     ++ran;
-    std::exception_ptr error;
-    try {
-      entry.task();
-    } catch (...) {
-      if (!entry.completion) throw;  // a posted task's error belongs to the caller
-      error = std::current_exception();
-    }
-    if (entry.completion) {
-      std::lock_guard lock(mutex_);
-      // Moved, not copied: only the waiting worker holds the error from here on.
-      entry.completion->error = std::move(error);
-      entry.completion->done = true;
-      entry.completion->finished.notify_all();
-    }
+    Run(entry);
   }
   return ran;
+}
+
+bool HandOffQueue::TakeHandOff(const void* sender, Entry& entry) {
+  const auto found = std::find_if(tasks_.begin(), tasks_.end(),
+                                  [&](const Entry& e) { return e.completion && e.sender == sender; });
+  if (found == tasks_.end()) return false;
+  entry = std::move(*found);
+  tasks_.erase(found);
+  return true;
 }
 
 void HandOffQueue::WaitUntil(MessageLoop::Clock::time_point deadline) {
@@ -73,21 +88,32 @@ void HandOffQueue::WaitUntil(MessageLoop::Clock::time_point deadline) {
   changed_.wait_until(lock, deadline, [&] { return !tasks_.empty() || wakeCount_ != seen; });
 }
 
-void HandOffQueue::RunUntil(const std::function<bool()>& done) {
+void HandOffQueue::RunUntil(const void* sender, const std::function<bool()>& done) {
   for (;;) {
-    RunPending();
+    Entry entry;
     unsigned long seen;
+    std::size_t queued;
     {
       std::lock_guard lock(mutex_);
-      if (!tasks_.empty()) continue;
-      seen = wakeCount_;
+      if (TakeHandOff(sender, entry)) {
+        seen = 0;
+        queued = 0;
+      } else {
+        entry.task = nullptr;
+        seen = wakeCount_;
+        queued = tasks_.size();
+      }
+    }
+    if (entry.task) {
+      Run(entry);
+      continue;
     }
     if (done()) return;
-    // Look at `done` again when a task arrives or a worker says it has ended. The time
-    // limit only guards against a wake-up that nobody sends.
+    // Look again when something is queued or a worker says it has ended. The time limit
+    // only guards against a wake-up that nobody sends.
     std::unique_lock lock(mutex_);
     changed_.wait_for(lock, std::chrono::milliseconds(100),
-                      [&] { return !tasks_.empty() || wakeCount_ != seen; });
+                      [&] { return tasks_.size() != queued || wakeCount_ != seen; });
   }
 }
 

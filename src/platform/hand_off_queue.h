@@ -20,7 +20,7 @@ class HandOffQueue {
 
   // Worker thread: queue `task` and block until RunPending has run it; rethrows what
   // it threw. `wakeUp` is called after queuing, so the owner can nudge its event loop.
-  void PushAndWait(Task task, const std::function<void()>& wakeUp);
+  void PushAndWait(Task task, const void* sender, const std::function<void()>& wakeUp);
 
   // User-interface thread: run the tasks queued so far. Returns how many ran.
   int RunPending();
@@ -28,8 +28,9 @@ class HandOffQueue {
   // Block until a task is queued, Wake() is called, or `deadline` passes.
   void WaitUntil(MessageLoop::Clock::time_point deadline);
 
-  // Run queued tasks until `done()` holds, sleeping between them instead of spinning.
-  void RunUntil(const std::function<bool()>& done);
+  // Run the hand-offs of `sender` until `done()` holds, sleeping between them instead of
+  // spinning. Every other task keeps its place in the queue.
+  void RunUntil(const void* sender, const std::function<bool()>& done);
 
   void Wake();
   bool HasPending() const;
@@ -39,9 +40,15 @@ class HandOffQueue {
     Task task;
     // Set for hand-offs whose sender waits; the runner reports completion through it.
     Completion* completion = nullptr;
+    const void* sender = nullptr;
   };
 
   mutable std::mutex mutex_;
+  // Runs one taken entry and reports its completion to a waiting sender.
+  void Run(Entry& entry);
+  // Takes the first hand-off of `sender` out of the queue; false when there is none.
+  bool TakeHandOff(const void* sender, Entry& entry);
+
   std::condition_variable changed_;
   std::deque<Entry> tasks_;
   unsigned long wakeCount_ = 0;

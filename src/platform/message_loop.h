@@ -22,8 +22,9 @@ class MessageLoop {
   virtual void Post(Task task) = 0;
 
   // Worker thread: run `task` on the user-interface thread and block until it has run.
-  // An exception thrown by `task` is rethrown here, in the worker.
-  virtual void InvokeAndWait(Task task) = 0;
+  // An exception thrown by `task` is rethrown here, in the worker. `sender` names the
+  // worker, so that stopping it can run its hand-offs alone (RunHandOffsUntil).
+  virtual void InvokeAndWait(Task task, const void* sender = nullptr) = 0;
 
   // User-interface thread: run everything pending, window events and queued hand-offs.
   virtual void ProcessMessages() = 0;
@@ -32,11 +33,13 @@ class MessageLoop {
   // Runs nothing; the caller processes messages afterwards.
   virtual void WaitForMessages(Clock::time_point deadline) = 0;
 
-  // User-interface thread: run queued hand-offs only (no window events) until `done`
-  // returns true. Used to stop a worker that may be blocked in InvokeAndWait: the
-  // worker's last hand-off still runs, so the stop cannot deadlock. A worker that ends
-  // calls Wake() so that `done` is looked at again.
-  virtual void RunHandOffsUntil(const std::function<bool()>& done) = 0;
+  // User-interface thread: run the hand-offs of `sender` only until `done` returns true.
+  // Used to stop a worker that may be blocked in InvokeAndWait: the worker's last
+  // hand-off still runs, so the stop cannot deadlock. Nothing else runs meanwhile, no
+  // window event, no posted task, no other worker's hand-off: the stop may come from the
+  // middle of a destructor, where a device-change notice must not run. A worker that
+  // ends calls Wake() so that `done` is looked at again.
+  virtual void RunHandOffsUntil(const void* sender, const std::function<bool()>& done) = 0;
 
   // Any thread: make a pending WaitForMessages or RunHandOffsUntil look again.
   virtual void Wake() = 0;

@@ -10,10 +10,10 @@ namespace kelvatrix {
 class QueueMessageLoop final : public MessageLoop {
  public:
   void Post(Task task) override;
-  void InvokeAndWait(Task task) override;
+  void InvokeAndWait(Task task, const void* sender = nullptr) override;
   void ProcessMessages() override;
   void WaitForMessages(Clock::time_point deadline) override;
-  void RunHandOffsUntil(const std::function<bool()>& done) override;
+  void RunHandOffsUntil(const void* sender, const std::function<bool()>& done) override;
   void Wake() override;
 
  private:

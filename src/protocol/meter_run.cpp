@@ -58,7 +58,7 @@ std::string Directive(const std::vector<std::string>& words, MeterRun& run) {
   static constexpr Limits kLimits[] = {
       {"@latency", 0, 60000},       {"@silent-after", 0, kMaxCount}, {"@drop", 1, kMaxCount},
       {"@garble", 1, kMaxCount},    {"@report-bytes", 0, 255},       {"@unplug-after", 1, kMaxCount},
-      {"@replug-after", 0, 600000},
+      {"@replug-after", 0, 600000}, {"@hotplug-every", 1, kMaxCount},
   };
   for (const Limits& limits : kLimits) {
     if (name != limits.name) continue;
@@ -74,6 +74,7 @@ std::string Directive(const std::vector<std::string>& words, MeterRun& run) {
     if (name == "@report-bytes") run.reportBytes = *number;
     if (name == "@unplug-after") run.unplugAfter = *number;
     if (name == "@replug-after") run.replugAfterMs = *number;
+    if (name == "@hotplug-every") run.hotplugEvery = *number;
     return {};
   }
   return "unknown directive '" + name + "'";

@@ -13,6 +13,8 @@
 //   @report-bytes N      every input report carries N data bytes (0 to 255)
 //   @unplug-after N      leave the bus right after answering the N-th fetch
 //   @replug-after MS     with @unplug-after: come back MS milliseconds later
+//   @hotplug-every N     another HID device comes onto the bus, or leaves it, right
+//                        after every N-th fetch is answered (a busy USB bus)
 //
 // Anything else is an error naming its line.
 
@@ -35,6 +37,7 @@ struct MeterRun {
   int reportBytes = 64;
   std::optional<int> unplugAfter;
   std::optional<int> replugAfterMs;
+  std::optional<int> hotplugEvery;
 };
 
 struct MeterRunResult {

@@ -40,7 +40,8 @@ SimulatedMeter::Answer SimulatedMeter::Respond(const std::vector<std::uint8_t>& 
       if (run_.garble.count(fetch)) {
         for (auto& byte : data) byte = static_cast<std::uint8_t>(random_());
       }
-      return {Report(data), leave};
+      const bool neighbour = run_.hotplugEvery && fetch % *run_.hotplugEvery == 0;
+      return {Report(data), leave, neighbour};
     }
     default:
       return {};

@@ -24,6 +24,7 @@ class SimulatedMeter {
   struct Answer {
     std::optional<std::vector<std::uint8_t>> report;  // nothing: the meter stays silent
     bool leaveBus = false;                             // leave the bus after this answer
+    bool neighbourChange = false;                      // another device comes or goes after it
   };
   Answer Respond(const std::vector<std::uint8_t>& outputReport);
 

@@ -24,6 +24,7 @@ class VirtualMeter::Model final : public VirtualDeviceModel {
     const int latency = meter_.Run().latencyMs;
     const auto deliver = [&bus, devInst, answer, this] {
       if (answer.report) bus.SendInputReport(devInst, *answer.report);
+      if (answer.neighbourChange) owner_.ToggleNeighbour();
       if (answer.leaveBus) {
         // Pulled out just after the answer went out, in time for the host to read it.
         owner_.Later(kLeaveDelayMs, [&bus, devInst, this] {
@@ -65,6 +66,28 @@ VirtualMeter::~VirtualMeter() {
   changed_.notify_all();
   timer_.join();
   bus_.Unplug(DevInst());
+  if (neighbour_) bus_.Unplug(neighbour_);
+}
+
+void VirtualMeter::ToggleNeighbour() {
+  std::uint32_t gone = 0;
+  {
+    std::lock_guard lock(mutex_);
+    std::swap(gone, neighbour_);
+  }
+  if (gone) {
+    bus_.Unplug(gone);
+    return;
+  }
+  VirtualDeviceConfig keyboard;
+  keyboard.vendorId = 0x046D;
+  keyboard.productId = 0xC31C;
+  keyboard.description = "Simulated keyboard";
+  keyboard.caps.InputReportByteLength = 9;
+  keyboard.caps.OutputReportByteLength = 2;
+  const std::uint32_t plugged = bus_.Plug(keyboard);
+  std::lock_guard lock(mutex_);
+  neighbour_ = plugged;
 }
 
 void VirtualMeter::Plug() {

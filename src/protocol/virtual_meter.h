@@ -35,6 +35,8 @@ class VirtualMeter {
   };
 
   void Plug();
+  // Plugs the neighbouring device in, or pulls it out when it is in.
+  void ToggleNeighbour();
   void Later(int ms, std::function<void()> action);
   void TimerLoop();
 
@@ -45,6 +47,7 @@ class VirtualMeter {
   std::vector<Timed> timed_;
   bool stopping_ = false;
   std::uint32_t devInst_ = 0;
+  std::uint32_t neighbour_ = 0;  // the other device on the bus, when it is plugged in
   std::thread timer_;
 };
 

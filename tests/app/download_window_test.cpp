@@ -1,6 +1,5 @@
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <memory>
 
@@ -49,20 +48,18 @@ class DownloadWindowTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(window_->Label1()->text(), QStringLiteral("Connect ok!"), 2500);
   }
 
-  void unrelatedDevicePluggedMidDownloadDoesNotStopIt() {
-    Start(test::RisingMeterRun(60, 1));
-    HidDevice* before = window_->Selection().CurrentDev();
-    QTimer::singleShot(40, [this] {
-      VirtualDeviceConfig keyboard;
-      keyboard.vendorId = 0x046D;
-      keyboard.productId = 0xC31C;
-      bus_.Plug(keyboard);
-    });
+  // Another HID device comes and goes after every fetch: every change gives the meter back
+  // and claims it anew, right while its reply is on the way. No reply may be lost.
+  void unrelatedDevicesComingAndGoingMidDownloadLoseNothing() {
+    MeterRun run = test::RisingMeterRun(60);
+    run.hotplugEvery = 1;
+    Start(run);
+    const int changesBefore = window_->Selection().DeviceChanges();
     const DownloadResult result = window_->RoundButton1Click();
     QCOMPARE(result.outcome, DownloadOutcome::EndMarker);
     QCOMPARE(result.readings, 60);
-    QCOMPARE(window_->Selection().DevList().size(), size_t(2));
-    QVERIFY(window_->Selection().CurrentDev() != before);
+    QCOMPARE(window_->Table1().RecordCount(), 60);
+    QVERIFY(window_->Selection().DeviceChanges() - changesBefore >= 20);
     QVERIFY(window_->DevConnected());
   }
 

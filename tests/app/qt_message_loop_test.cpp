@@ -72,7 +72,7 @@ class QtMessageLoopTest : public QObject {
     });
     std::this_thread::sleep_for(20ms);
     stop = true;
-    loop.RunHandOffsUntil([&] { return ended.load(); });
+    loop.RunHandOffsUntil(nullptr, [&] { return ended.load(); });
     reader.join();
     QVERIFY(!timerRan);  // window events wait for the next real pass of the loop
   }

@@ -24,6 +24,7 @@ class ControllerTest : public HidFixture {
     return false;
   }
   void Throwing(HidDeviceController&) { throw std::runtime_error("handler failed"); }
+  void ThrowingArrival(HidDevice&) { throw std::runtime_error("arrival failed"); }
 
   std::unique_ptr<HidDeviceController> controller;
   std::vector<std::unique_ptr<HidDevice>> held;
@@ -252,6 +253,24 @@ TEST_F(ControllerTest, AnErrorInTheChangeHandlerDoesNotStopLaterNotices) {
   controller->SetLoading(false);
   bus.Plug(Meter());
   Pump();
+  EXPECT_EQ(events.back(), "change");
+}
+
+// An arrival handler that raises leaves the scan's other fresh devices unlisted; they are
+// dropped as the change unwinds, without making replacements of themselves, and arrive
+// with the next change.
+TEST_F(ControllerTest, RaisingArrivalHandlerDropsTheRestOfTheScanCleanly) {
+  bus.Plug(Meter());
+  bus.Plug(Keyboard());
+  controller = MakeController();
+  controller->SetOnArrival(HidPlugEvent::Bind<&ControllerTest::ThrowingArrival>(this));
+  EXPECT_THROW(Pump(), std::runtime_error);
+  ASSERT_EQ(controller->Devices().size(), 1u);
+
+  controller->SetOnArrival(HidPlugEvent::Bind<&HidFixture::Arrived>(this));
+  bus.RaiseDeviceChange();
+  Pump();
+  ASSERT_EQ(controller->Devices().size(), 2u);
   EXPECT_EQ(events.back(), "change");
 }
 

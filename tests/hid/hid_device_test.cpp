@@ -94,6 +94,17 @@ TEST_F(DeviceTest, LongerReportIsCutToTheInputReportLength) {
   EXPECT_EQ(reports[0].data.size(), 64u);
 }
 
+TEST_F(DeviceTest, ByteCountBeyondTheBufferIsCutToIt) {
+  VirtualDeviceConfig config = Meter();
+  config.overstateReadsBy = 1000;
+  auto device = PlugAndClaim(config);
+  device->SetOnData(OnData());
+  ASSERT_TRUE(ReaderOpen(devInst));
+  bus.SendInputReport(devInst, Bytes(3));
+  ASSERT_TRUE(PumpUntil([&] { return reports.size() == 1; }));
+  EXPECT_EQ(reports[0].data.size(), 64u) << "never more than the 65-byte buffer holds";
+}
+
 TEST_F(DeviceTest, ThreadSleepTimeTakesOnly10To10000) {
   auto device = PlugAndClaim(Meter());
   const struct {
@@ -212,6 +223,35 @@ TEST_F(DeviceTest, GivingBackAPresentDeviceLeavesAFreshUnclaimedOneWithItsSettin
   ASSERT_TRUE(ReaderOpen(devInst));
   bus.SendInputReport(devInst, {5, 6, 7});
   EXPECT_TRUE(PumpUntil([&] { return reports.size() == 1; }));
+}
+
+// A device change in the middle of a download gives the meter back and claims it again.
+// A reply that comes in between, when the old reader has stopped and the new one has not
+// started, must reach the new reader.
+TEST_F(DeviceTest, ReplyThatComesWhileTheDeviceIsHandedBackReachesTheReplacement) {
+  auto device = PlugAndClaim(Meter());
+  device->SetOnData(OnData());
+  ASSERT_TRUE(ReaderOpen(devInst));
+
+  device.reset();  // the reader stops; the replacement is not claimed yet
+  bus.SendInputReport(devInst, {0x00, 0xAB, 0xCD});
+  ASSERT_TRUE(controller->ClaimByIndex(device, 0));
+
+  ASSERT_TRUE(PumpUntil([&] { return reports.size() == 1; }, 2s));
+  EXPECT_EQ(reports[0].data, (std::vector<std::uint8_t>{0xAB, 0xCD}));
+}
+
+// A replacement that is not claimed again (the holder enumerates without claiming) holds
+// no handle once the enumeration has passed it.
+TEST_F(DeviceTest, UnclaimedReplacementClosesWhatItKeptWhenEnumerationPassesIt) {
+  auto device = PlugAndClaim(Meter());
+  device->SetOnData(OnData());
+  ASSERT_TRUE(ReaderOpen(devInst));
+  device.reset();
+  controller->SetOnEnumerate(HidEnumerateEvent(
+      [](void*, HidDevice&, std::int32_t) { return true; }, nullptr));
+  EXPECT_EQ(controller->Enumerate(), 1);
+  EXPECT_EQ(bus.OpenHandles(devInst), 0);
 }
 
 TEST_F(DeviceTest, GivingBackADeviceThatVanishedUnnoticedRemovesItsEntry) {

@@ -11,6 +11,7 @@
 #include "hid/backends/linux/hidraw_sysfs.h"
 #include "hid/backends/linux/linux_hid_backend.h"
 #include "hid/backends/linux/udev_library.h"
+#include "hid/hid_last_error.h"
 #include "hid_fixture.h"
 
 namespace kelvatrix::test {
@@ -141,6 +142,49 @@ TEST_F(FakeSysfs, HidrawReadsPutTheZeroIdByteInFrontAndEndOnClose) {
   closer.join();
   EXPECT_FALSE(handle.ReadResult(count));
   EXPECT_FALSE(handle.BeginRead(buffer, sizeof buffer)) << "a closed handle starts no read";
+  close(pipeFds[1]);
+}
+
+// An unplugged node hangs up and its reads fail (EIO, or end of file on the pipe that
+// stands in for it). That is a read that cannot start from then on, not a completed empty
+// read to be started again at once, thousands of times a second.
+TEST_F(FakeSysfs, VanishedNodeFailsEveryLaterReadAndWrite) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  auto node = std::make_shared<HidrawNode>(pipeFds[0], true, true);
+  HidrawHandle reader(node, syspath, HidAccess::OverlappedRead);
+  HidrawHandle writer(node, syspath, HidAccess::ReadWrite);
+  std::uint8_t buffer[65] = {};
+  close(pipeFds[1]);  // the device goes
+
+  ASSERT_TRUE(reader.BeginRead(buffer, sizeof buffer));
+  EXPECT_EQ(reader.WaitRead(1000), HidWait::Completed);
+  std::uint32_t count = 0;
+  EXPECT_FALSE(reader.ReadResult(count));
+  EXPECT_FALSE(reader.BeginRead(buffer, sizeof buffer));
+  EXPECT_EQ(HidLastError(), static_cast<std::uint32_t>(ENODEV));
+  std::uint32_t written = 0;
+  EXPECT_FALSE(writer.Write(buffer, 65, written));
+}
+
+// With an input report length of 0 nothing is delivered, but each report is still taken
+// off the node: the next wait waits.
+TEST_F(FakeSysfs, ZeroLengthReadTakesTheReportOffTheNode) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  HidrawHandle handle(std::make_shared<HidrawNode>(pipeFds[0], true, false), syspath,
+                      HidAccess::OverlappedRead);
+  std::uint8_t buffer[1] = {0xEE};
+  const std::uint8_t report[] = {0xEF, 0x01};
+  ASSERT_EQ(write(pipeFds[1], report, sizeof report), 2);
+
+  ASSERT_TRUE(handle.BeginRead(buffer, 0));
+  ASSERT_EQ(handle.WaitRead(1000), HidWait::Completed);
+  std::uint32_t count = 99;
+  ASSERT_TRUE(handle.ReadResult(count));
+  EXPECT_EQ(count, 0u);
+  ASSERT_TRUE(handle.BeginRead(buffer, 0));
+  EXPECT_EQ(handle.WaitRead(20), HidWait::TimedOut);
   close(pipeFds[1]);
 }
 

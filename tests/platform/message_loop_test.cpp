@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/queue_message_loop.h"
 #include "platform/tick_counter.h"
@@ -23,7 +25,7 @@ TEST(QueueMessageLoop, HandOffRunsOnTheLoopThreadAndTheWorkerWaitsForIt) {
     workerReturned = true;
     loop.Wake();
   });
-  loop.RunHandOffsUntil([&] { return workerReturned.load(); });
+  loop.RunHandOffsUntil(nullptr, [&] { return workerReturned.load(); });
   worker.join();
 
   EXPECT_EQ(ranOn, uiThread);
@@ -42,7 +44,7 @@ TEST(QueueMessageLoop, ErrorOfAHandOffIsRethrownInTheWorker) {
     done = true;
     loop.Wake();
   });
-  loop.RunHandOffsUntil([&] { return done.load(); });
+  loop.RunHandOffsUntil(nullptr, [&] { return done.load(); });
   worker.join();
   EXPECT_EQ(caught, "handler failed");
 }
@@ -61,9 +63,36 @@ TEST(QueueMessageLoop, StoppingAWorkerBlockedInAHandOffDoesNotDeadlock) {
   });
   while (delivered < 3) loop.ProcessMessages();
   stop = true;
-  loop.RunHandOffsUntil([&] { return ended.load(); });
+  loop.RunHandOffsUntil(nullptr, [&] { return ended.load(); });
   reader.join();
   EXPECT_GE(delivered, 3);
+}
+
+// Stopping one worker runs that worker's hand-offs and nothing else: a device-change
+// notice posted meanwhile, or another worker's report, must not run in the middle of a
+// device's destruction. They keep their turn and run at the next processing.
+TEST(QueueMessageLoop, StoppingAWorkerRunsItsOwnHandOffsOnly) {
+  QueueMessageLoop loop;
+  std::vector<std::string> ran;
+  const int stopping = 0;
+  const int other = 0;
+  std::atomic<bool> stoppingEnded{false};
+
+  loop.Post([&] { ran.push_back("notice"); });
+  std::thread otherWorker([&] { loop.InvokeAndWait([&] { ran.push_back("other report"); }, &other); });
+  std::this_thread::sleep_for(20ms);  // lets the other worker queue its hand-off first
+  std::thread worker([&] {
+    loop.InvokeAndWait([&] { ran.push_back("own report"); }, &stopping);
+    stoppingEnded = true;
+    loop.Wake();
+  });
+  loop.RunHandOffsUntil(&stopping, [&] { return stoppingEnded.load(); });
+  worker.join();
+  EXPECT_EQ(ran, (std::vector<std::string>{"own report"}));
+
+  loop.ProcessMessages();
+  otherWorker.join();
+  EXPECT_EQ(ran, (std::vector<std::string>{"own report", "notice", "other report"}));
 }
 
 TEST(QueueMessageLoop, WaitEndsAtTheDeadlineOrAsSoonAsSomethingIsPosted) {

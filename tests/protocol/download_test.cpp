@@ -26,7 +26,7 @@ class ScriptedLoop final : public MessageLoop {
   int waits = 0;
 
   void Post(Task task) override { inner_.Post(std::move(task)); }
-  void InvokeAndWait(Task task) override { inner_.InvokeAndWait(std::move(task)); }
+  void InvokeAndWait(Task task, const void* sender) override { inner_.InvokeAndWait(std::move(task), sender); }
   void ProcessMessages() override {
     inner_.ProcessMessages();
     if (onProcess) onProcess(waits);
@@ -37,7 +37,9 @@ class ScriptedLoop final : public MessageLoop {
     // however slowly the test runs (sanitizers).
     fakeMicroseconds += 1'000'000;
   }
-  void RunHandOffsUntil(const std::function<bool()>& done) override { inner_.RunHandOffsUntil(done); }
+  void RunHandOffsUntil(const void* sender, const std::function<bool()>& done) override {
+    inner_.RunHandOffsUntil(sender, done);
+  }
   void Wake() override { inner_.Wake(); }
 
  private:

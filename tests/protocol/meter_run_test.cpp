@@ -14,7 +14,7 @@ TEST(MeterRun, ReadsReadingsCommentsDirectivesAndAnEarlyEnd) {
       "@latency 3\n"
       "@handshake 00   # never acknowledges\n"
       "@drop 2\n@drop 4\n@garble 3\n@report-bytes 8\n@silent-after 9\n"
-      "@unplug-after 5\n@replug-after 250\n"
+      "@unplug-after 5\n@replug-after 250\n@hotplug-every 7\n"
       "81 F4 41 2C\n"
       "  01 f4 a0 fa  \n"
       "\n"
@@ -32,6 +32,7 @@ TEST(MeterRun, ReadsReadingsCommentsDirectivesAndAnEarlyEnd) {
   EXPECT_EQ(run.silentAfter, 9);
   EXPECT_EQ(run.unplugAfter, 5);
   EXPECT_EQ(run.replugAfterMs, 250);
+  EXPECT_EQ(run.hotplugEvery, 7);
 }
 
 TEST(MeterRun, AnythingElseIsAnErrorNamingItsLine) {

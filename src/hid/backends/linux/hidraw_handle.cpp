@@ -17,6 +17,13 @@ namespace {
 
 bool Fail(int code) { return HidFail(static_cast<std::uint32_t>(code)); }
 
+// The errors a read gets from a node whose device has gone: hidraw answers EIO once the
+// device is disconnected, other paths ENODEV or ENXIO.
+bool MeansGone(int code) { return code == EIO || code == ENODEV || code == ENXIO || code == EBADF; }
+
+// The largest report hidraw hands out (HID_MAX_BUFFER_SIZE), plus room for an ID byte.
+constexpr std::size_t kLargestReport = 16385;
+
 }  // namespace
 
 HidrawNode::~HidrawNode() {
@@ -81,6 +88,7 @@ std::shared_ptr<const HidPreparsedData> HidrawHandle::GetPreparsedData() {
 bool HidrawHandle::Write(const std::uint8_t* buffer, std::uint32_t count, std::uint32_t& written) {
   written = 0;
   if (closed_ || fd_ < 0) return Fail(EBADF);
+  if (Gone()) return Fail(ENODEV);
   if (access_ != HidAccess::ReadWrite && access_ != HidAccess::OverlappedWrite) return Fail(EBADF);
   const ssize_t n = write(fd_, buffer, count);
   if (n < 0) return Fail(errno);
@@ -90,6 +98,7 @@ bool HidrawHandle::Write(const std::uint8_t* buffer, std::uint32_t count, std::u
 
 bool HidrawHandle::BeginRead(std::uint8_t* buffer, std::uint32_t count) {
   if (closed_ || fd_ < 0 || access_ != HidAccess::OverlappedRead) return Fail(EBADF);
+  if (Gone()) return Fail(ENODEV);  // a vanished node is a read that cannot start
   buffer_ = buffer;
   count_ = count;
   started_ = true;
@@ -113,27 +122,46 @@ HidWait HidrawHandle::WaitRead(std::int32_t ms) {
     Fail(ready < 0 ? errno : ECANCELED);
     return HidWait::Completed;
   }
+  if (!(fds[0].revents & POLLIN)) {  // hang-up or error without data: the node has gone
+    MarkGone(ENODEV);
+    return HidWait::Completed;
+  }
   ReadOne();
   return started_ ? HidWait::TimedOut : HidWait::Completed;
 }
 
+void HidrawHandle::MarkGone(int code) {
+  if (node_) node_->gone = true;
+  Fail(code);
+}
+
 void HidrawHandle::ReadOne() {
   const std::uint32_t offset = prefixZeroId_ ? 1 : 0;
-  if (count_ <= offset) {  // no room for any data: a zero-length read
-    succeeded_ = true;
-    return;
-  }
-  const ssize_t n = read(fd_, buffer_ + offset, count_ - offset);
-  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {  // taken by another reader
+  // A read with no room for data still takes the waiting report off the node, into a
+  // scratch buffer: left there, it would make every following poll return at once.
+  static thread_local std::uint8_t scratch[kLargestReport];
+  const bool roomy = count_ > offset;
+  const ssize_t n = roomy ? read(fd_, buffer_ + offset, count_ - offset) : read(fd_, scratch, sizeof scratch);
+  if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {  // taken by another reader
     started_ = true;
     return;
   }
-  if (n < 0) {  // ENODEV once the device is gone
-    Fail(errno);
+  if (n < 0) {
+    if (MeansGone(errno)) {
+      MarkGone(errno);
+    } else {
+      Fail(errno);
+    }
     return;
   }
   if (n == 0) {  // end of file: the node went away
-    Fail(ENODEV);
+    MarkGone(ENODEV);
+    return;
+  }
+  if (!roomy) {  // nothing of it fits: a zero-length read (with the ID byte if there is room)
+    if (offset && count_ == 1) buffer_[0] = 0;
+    result_ = count_;
+    succeeded_ = true;
     return;
   }
   if (offset) buffer_[0] = 0;

@@ -28,6 +28,9 @@ class HidrawNode {
   const int fd;
   const bool canRead;
   const bool canWrite;
+  // Set once a read finds the node gone (unplugged): hang-up, EIO, ENODEV or end of
+  // file. Every later read or write on it fails at once instead of polling a dead file.
+  std::atomic<bool> gone{false};
 };
 
 class HidrawHandle final : public HidHandle {
@@ -52,6 +55,8 @@ class HidrawHandle final : public HidHandle {
  private:
   std::vector<std::uint8_t> ReadDescriptor();
   void ReadOne();
+  bool Gone() const { return node_ && node_->gone; }
+  void MarkGone(int code);
 
   const std::shared_ptr<HidrawNode> node_;
   const int fd_;

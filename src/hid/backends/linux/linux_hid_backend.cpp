@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "hid/backends/linux/hidraw_handle.h"
 #include "hid/backends/linux/hidraw_sysfs.h"
@@ -99,14 +100,23 @@ std::shared_ptr<HidHandle> LinuxHidBackend::Open(const HidPnPInfo& info, HidAcce
   return std::make_shared<HidrawHandle>(std::move(node), syspath, access);
 }
 
+const char* LinuxHidBackend::EventSource() const {
+  // The udev daemon sends its events once it has set a node up (permissions included);
+  // without it (containers, minimal systems) its group stays silent and only the
+  // kernel's events tell of a plug or unplug.
+  return access(options_.udevControl.c_str(), F_OK) == 0 ? "udev" : "kernel";
+}
+
 void LinuxHidBackend::WatchDeviceChanges(std::function<void()> changed) {
   StopWatching();
   if (!changed || !Bound()) return;
   udev* context = udev_.udev_new();
-  udev_monitor* monitor = context ? udev_.udev_monitor_new_from_netlink(context, "udev") : nullptr;
+  udev_monitor* monitor = context ? udev_.udev_monitor_new_from_netlink(context, EventSource()) : nullptr;
   if (!monitor || udev_.udev_monitor_filter_add_match_subsystem_devtype(monitor, "hidraw", nullptr) < 0 ||
       udev_.udev_monitor_enable_receiving(monitor) < 0) {
-    // No hot-plug events here (no udev daemon): devices present at a scan still work.
+    std::fprintf(stderr,
+                 "kelvatrix: cannot follow HID devices being plugged in or out (no udev monitor); "
+                 "a meter plugged in later is seen only after a restart\n");
     if (monitor) udev_.udev_monitor_unref(monitor);
     if (context) udev_.udev_unref(context);
     return;

@@ -2,7 +2,8 @@
 // The Linux HID backend: hidraw nodes found through libudev (bound at run time), opened
 // with open(2), written with write(2), read with poll(2) + read(2); attributes through
 // HIDIOCGRAWINFO, capabilities from the report descriptor through the project's own
-// parser, and a udev monitor on a watcher thread for hot-plug.
+// parser, and a udev monitor on a watcher thread for hot-plug: udev's events where its
+// daemon runs, else the kernel's own.
 //
 // hidraw gives reports of devices without report IDs without the ID byte; this backend
 // puts a zero ID byte in front, so the layer above sees the same framing on every
@@ -32,6 +33,8 @@ class LinuxHidBackend final : public HidBackend {
     std::function<std::vector<std::string>()> listHidraw;
     // Where the device nodes live.
     std::string devDirectory = "/dev";
+    // Present while a udev daemon runs (libudev's own test).
+    std::string udevControl = "/run/udev/control";
   };
 
   LinuxHidBackend() : LinuxHidBackend(Options{}) {}
@@ -47,6 +50,8 @@ class LinuxHidBackend final : public HidBackend {
 
  private:
   std::vector<std::string> UdevHidrawSyspaths();
+  // Which netlink group tells of hidraw nodes coming and going, "udev" or "kernel".
+  const char* EventSource() const;
   std::shared_ptr<class HidrawNode> SharedNode(const std::string& path, HidAccess access);
   void StopWatching();
 

@@ -28,6 +28,7 @@ struct VirtualHidBus::ReadState {
   bool closed = false;
   bool reader = false;
   bool interrupted = false;
+  std::uint32_t overstateBy = 0;
   // The device's input buffer, shared by all its open handles (see SendInputReport).
   std::shared_ptr<std::deque<std::vector<std::uint8_t>>> reports;
   // The started read: where it goes, and how it ended.
@@ -130,11 +131,11 @@ class VirtualHidHandle final : public HidHandle {
     const bool ready = bus_.reportArrived_.wait_for(lock, std::chrono::milliseconds(ms), [&] {
       return state_->closed || !state_->reports->empty() || state_->interrupted;
     });
-    if (!ready || (state_->interrupted && !state_->closed && state_->reports->empty())) {
+    // An interrupted wait takes nothing off the buffer: the report stays for the next read.
+    if (!ready || (state_->interrupted && !state_->closed)) {
       state_->interrupted = false;
       return HidWait::TimedOut;
     }
-    state_->interrupted = false;
     state_->started = false;
     if (state_->closed) {
       SetHidLastError(virtual_error::kOperationAborted);
@@ -144,7 +145,7 @@ class VirtualHidHandle final : public HidHandle {
     state_->reports->pop_front();
     const auto n = std::min<std::size_t>(report.size(), state_->count);
     if (n > 0) std::memcpy(state_->buffer, report.data(), n);
-    state_->result = static_cast<std::uint32_t>(n);
+    state_->result = static_cast<std::uint32_t>(n) + state_->overstateBy;
     state_->succeeded = true;
     return HidWait::Completed;
   }
@@ -236,6 +237,7 @@ class VirtualHidBackend final : public HidBackend {
     }
     auto state = std::make_shared<VirtualHidBus::ReadState>();
     state->reader = access == HidAccess::OverlappedRead;
+    state->overstateBy = device->config.overstateReadsBy;
     if (!device->reports) device->reports = std::make_shared<std::deque<std::vector<std::uint8_t>>>();
     state->reports = device->reports;
     device->handles.push_back(state);

@@ -73,6 +73,7 @@ struct VirtualDeviceConfig {
   VirtualOpen open = VirtualOpen::Normal;
   bool failIdentify = false;       // the attribute query fails
   std::uint32_t failReadsWith = 0; // non-zero: every read start fails with this code
+  std::uint32_t overstateReadsBy = 0;  // a faulty driver: a read claims this many bytes more
   std::shared_ptr<VirtualDeviceModel> model;
 };
 

@@ -34,6 +34,9 @@ void FromPixels(PixelImage& pixels, QImage& image) {
 
 RoundButton::RoundButton(const QString& caption, QWidget* parent)
     : QPushButton(caption, parent), color_(palette().color(QPalette::Button)) {
+  // The platform push button this one specialises is the default while it has the focus:
+  // Enter clicks it, as Space does.
+  setAutoDefault(true);
   resize(100, 50);
 }
 
@@ -84,7 +87,11 @@ void RoundButton::UpdateActiveDefault() {
 void RoundButton::ComposeFace() {
   const FacePlan plan = PlanFace(width(), height(), {.down = isDown(), .focused = hasFocus(),
                                                      .isDefault = isDefault(), .activeDefault = activeDefault_});
-  if (face_.size() != size()) face_ = QImage(size(), QImage::Format_RGB888);
+  const bool resized = face_.size() != size();
+  if (resized) face_ = QImage(size(), QImage::Format_RGB888);
+  // The face rectangle leaves out the last row and column; they take the colour behind
+  // the button, so the smoothing blends the rim into it and never reads stale pixels.
+  if (plan.fill || resized) face_.fill(palette().color(QPalette::Window));
   QPainter painter(&face_);
   if (plan.fill) painter.fillRect(ToQRect(plan.fillRect), color_);
   const QColor colors[] = {palette().color(QPalette::Shadow), palette().color(QPalette::Dark), Qt::white};
@@ -111,13 +118,22 @@ void RoundButton::ComposeFace() {
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::ButtonText));
     painter.setClipRect(caption);
-    painter.drawText(caption, Qt::AlignCenter | Qt::TextSingleLine, text());
+    painter.drawText(caption, Qt::AlignCenter | Qt::TextSingleLine, FittedCaption(caption.width()));
     painter.setClipping(false);
   }
   if (plan.focusRect) {
     painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
     painter.drawRect(caption.adjusted(0, 0, -1, -1));
   }
+}
+
+QString RoundButton::FittedCaption(int width) const {
+  // "Print Graph " keeps its trailing blank where it fits; where the font is too wide for
+  // that, the blank would push the visible text off centre and cut both its ends.
+  QString caption = text();
+  const QFontMetrics metrics(font());
+  while (caption.endsWith(QLatin1Char(' ')) && metrics.horizontalAdvance(caption) > width) caption.chop(1);
+  return caption;
 }
 
 void RoundButton::paintEvent(QPaintEvent*) {

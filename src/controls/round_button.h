@@ -35,6 +35,8 @@ class RoundButton : public QPushButton {
 
  private:
   void ComposeFace();
+  // The caption as drawn into a caption rectangle `width` pixels wide.
+  QString FittedCaption(int width) const;
   void UpdateActiveDefault();
 
   QColor color_;

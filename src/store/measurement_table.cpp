@@ -233,20 +233,23 @@ void MeasurementTable::SetField(std::string_view field, const FieldValue& value)
                       value));
 }
 
+std::string MeasurementTable::FieldTextProblem(int column, const QString& text) {
+  if (column < 0 || column >= kFieldCount) return "Field index out of range";
+  if (text.isEmpty() || kFields[static_cast<std::size_t>(column)].kind != TableField::Kind::Integer) return {};
+  bool ok = false;
+  text.trimmed().toLongLong(&ok);
+  return ok ? std::string() : "'" + text.toStdString() + "' is not a valid integer value";
+}
+
 void MeasurementTable::SetFieldText(int column, const QString& text) {
-  if (column < 0 || column >= kFieldCount) throw DatabaseError("Field index out of range");
+  if (const std::string problem = FieldTextProblem(column, text); !problem.empty()) throw DatabaseError(problem);
   if (text.isEmpty()) {
     SetValue(column, QVariant());
-    return;
+  } else if (kFields[static_cast<std::size_t>(column)].kind == TableField::Kind::Integer) {
+    SetValue(column, QVariant(text.trimmed().toLongLong()));
+  } else {
+    SetValue(column, QVariant(text));
   }
-  if (kFields[static_cast<std::size_t>(column)].kind == TableField::Kind::Integer) {
-    bool ok = false;
-    const qlonglong number = text.trimmed().toLongLong(&ok);
-    if (!ok) throw DatabaseError("'" + text.toStdString() + "' is not a valid integer value");
-    SetValue(column, QVariant(number));
-    return;
-  }
-  SetValue(column, QVariant(text));
 }
 
 void MeasurementTable::WriteNewRow(Row& row) {

@@ -77,6 +77,8 @@ class MeasurementTable : public QObject {
   // Sets a field from the text an operator typed: empty text clears it, an integer field
   // takes only an integer.
   void SetFieldText(int column, const QString& text);
+  // What is wrong with `text` for field `column`, or nothing: the test SetFieldText makes.
+  static std::string FieldTextProblem(int column, const QString& text);
   void Post();
   void Cancel();
   // Changes since Append, Insert or Edit.

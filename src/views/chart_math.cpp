@@ -21,6 +21,15 @@ double LabelStep(double increment, double range, double axisPixels, double label
   return step;
 }
 
+double ReadableLabelStep(double increment, double range, double axisPixels, double labelPixels,
+                         double labelBoxPixels) {
+  double step = LabelStep(increment, range, axisPixels, labelPixels);
+  if (step <= 0 || range <= 0 || axisPixels <= 0) return step;
+  // Past the whole range there is one label at most: nothing left to overlap.
+  while (step < range && axisPixels * step / range < labelBoxPixels) step = NextLabelStep(step);
+  return step;
+}
+
 std::string FormatAxisLabel(double value, std::string_view groupSeparator, std::string_view decimalPoint) {
   const double rounded = std::round(value * 1000) / 1000;
   const bool negative = rounded < 0;

@@ -22,6 +22,12 @@ double NextLabelStep(double step);
 // length holds label heights plus 10 percent, rounded.
 double LabelStep(double increment, double range, double axisPixels, double labelPixels);
 
+// The step of the rule above, moved further along the series while neighbouring labels
+// would stand closer than `labelBoxPixels`, the height the chart engine gives a label's
+// box: closer labels would overlap, and the engine hides every other one.
+double ReadableLabelStep(double increment, double range, double axisPixels, double labelPixels,
+                         double labelBoxPixels);
+
 // A label in the pattern "#,##0.###": digit groups, at most three decimals, no trailing
 // zeros ("1,500", "0.125", "2").
 std::string FormatAxisLabel(double value, std::string_view groupSeparator, std::string_view decimalPoint);

@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+#include <functional>
+
 #include "store/database_error.h"
 
 namespace kelvatrix {
@@ -63,7 +65,9 @@ class IndicatorColumn : public QHeaderView {
 // than storing them during a download.
 class CellEditor : public QStyledItemDelegate {
  public:
-  CellEditor(const DataGridModel& model, QObject* parent) : QStyledItemDelegate(parent), model_(model) {}
+  using Reporter = std::function<void(const std::string&)>;
+  CellEditor(const DataGridModel& model, Reporter report, QObject* parent)
+      : QStyledItemDelegate(parent), model_(model), report_(std::move(report)) {}
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     const bool selected = (option.state & QStyle::State_Selected) != 0;
@@ -93,6 +97,7 @@ class CellEditor : public QStyledItemDelegate {
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
     const int field = model_.FieldOfColumn(index.column());
+    editor->setProperty(kFieldProperty, field);
     if (field >= 0) {
       const TableField& facts = MeasurementTable::kFields[static_cast<std::size_t>(field)];
       if (facts.kind == TableField::Kind::Text) editor->setMaxLength(facts.displayWidth);
@@ -106,8 +111,38 @@ class CellEditor : public QStyledItemDelegate {
     model->setData(index, static_cast<QLineEdit*>(editor)->text(), Qt::EditRole);
   }
 
+ protected:
+  // Enter or Tab with text the field cannot take: the error is shown and the editor stays,
+  // with the operator's text selected for correcting. (Leaving the cell by other means
+  // gives the same error and drops the text; the row is left unchanged.)
+  bool eventFilter(QObject* object, QEvent* event) override {
+    auto* editor = qobject_cast<QLineEdit*>(object);
+    if (!editor) return QStyledItemDelegate::eventFilter(object, event);
+    // The error box takes the focus for a moment: that is not leaving the cell.
+    if (reporting_ && (event->type() == QEvent::FocusOut || event->type() == QEvent::FocusIn)) return true;
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      const bool commits = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab;
+      const std::string problem =
+          commits ? MeasurementTable::FieldTextProblem(editor->property(kFieldProperty).toInt(), editor->text())
+                  : std::string();
+      if (!problem.empty()) {
+        reporting_ = true;
+        report_(problem);
+        reporting_ = false;
+        editor->setFocus();
+        editor->selectAll();
+        return true;
+      }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+  }
+
  private:
+  static constexpr const char* kFieldProperty = "kelvatrixField";
   const DataGridModel& model_;
+  Reporter report_;
+  bool reporting_ = false;
 };
 
 QColor ToColour(Rgb rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
@@ -125,7 +160,7 @@ DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dia
   model_->SetErrorReporter([this](const std::string& text) { ReportError(text); });
   setVerticalHeader(new IndicatorColumn(this));
   setModel(model_);
-  setItemDelegate(new CellEditor(*model_, this));
+  setItemDelegate(new CellEditor(*model_, [this](const std::string& text) { ReportError(text); }, this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |

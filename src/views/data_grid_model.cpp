@@ -2,6 +2,8 @@
 
 #include <QColor>
 
+#include <algorithm>
+
 #include "store/database_error.h"
 
 namespace kelvatrix {
@@ -22,7 +24,7 @@ DataGridModel::DataGridModel(MeasurementTable& table, const std::vector<GridColu
   connect(&table_, &MeasurementTable::RowsRemoved, this, &DataGridModel::TableRowsRemoved);
   connect(&table_, &MeasurementTable::RowChanged, this, &DataGridModel::TableRowChanged);
   connect(&table_, &MeasurementTable::CurrentRowChanged, this, &DataGridModel::IndicatorMoved);
-  connect(&table_, &MeasurementTable::StateChanged, this, [this] { RefreshIndicator(table_.CurrentRow()); });
+  connect(&table_, &MeasurementTable::StateChanged, this, [this] { RefreshIndicator(ShownCurrentRow()); });
   showTimer_.setSingleShot(true);
   showTimer_.setInterval(kShowInterval);
   connect(&showTimer_, &QTimer::timeout, this, [this] {
@@ -68,7 +70,7 @@ QVariant DataGridModel::data(const QModelIndex& index, int role) const {
 
 QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Vertical) {
-    if (role != kIndicatorRole || section != table_.CurrentRow()) return {};
+    if (role != kIndicatorRole || section != ShownCurrentRow()) return {};
     switch (table_.CurrentState()) {
       case MeasurementTable::State::Edit: return static_cast<int>(Indicator::Editing);
       case MeasurementTable::State::Insert: return static_cast<int>(Indicator::Inserting);
@@ -97,6 +99,11 @@ bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int
   if (field < 0) return false;
   const QString text = value.toString();
   if (index.row() < table_.RecordCount() && table_.Value(index.row(), field).toString() == text) return true;
+  // Text the field cannot take is refused before the row goes into edit state.
+  if (const std::string problem = MeasurementTable::FieldTextProblem(field, text); !problem.empty()) {
+    if (report_) report_(problem);
+    return false;
+  }
   try {
     table_.MoveTo(index.row());
     table_.Edit();
@@ -108,12 +115,19 @@ bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int
   }
 }
 
+int DataGridModel::ShownCurrentRow() const {
+  // While the current row is among those held back, the last row shown stands for it.
+  const int current = table_.CurrentRow();
+  return current < 0 ? current : std::min(current, rows_ - 1);
+}
+
 void DataGridModel::ShowPendingRows() {
   if (pendingAppends_ == 0) return;
   beginInsertRows({}, rows_, rows_ + pendingAppends_ - 1);
   rows_ += pendingAppends_;
   pendingAppends_ = 0;
   endInsertRows();
+  IndicatorMoved(table_.CurrentRow());
   emit PendingRowsShown();
 }
 
@@ -121,7 +135,7 @@ void DataGridModel::TableReset() {
   beginResetModel();
   pendingAppends_ = 0;
   rows_ = table_.RecordCount();
-  indicatorRow_ = table_.CurrentRow();
+  indicatorRow_ = ShownCurrentRow();
   endResetModel();
 }
 
@@ -156,11 +170,12 @@ void DataGridModel::TableRowChanged(int row) {
   RefreshIndicator(row);
 }
 
-void DataGridModel::IndicatorMoved(int row) {
+void DataGridModel::IndicatorMoved(int) {
   const int previous = indicatorRow_;
-  indicatorRow_ = row;
+  indicatorRow_ = ShownCurrentRow();
+  if (previous == indicatorRow_) return;
   RefreshIndicator(previous);
-  RefreshIndicator(row);
+  RefreshIndicator(indicatorRow_);
 }
 
 void DataGridModel::RefreshIndicator(int row) {

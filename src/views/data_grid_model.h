@@ -62,6 +62,7 @@ class DataGridModel : public QAbstractTableModel {
   void TableRowsRemoved(int first, int last);
   void TableRowChanged(int row);
   void IndicatorMoved(int row);
+  int ShownCurrentRow() const;
   void RefreshIndicator(int row);
 
   MeasurementTable& table_;

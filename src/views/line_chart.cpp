@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QRubberBand>
+#include <QTextDocument>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -15,7 +16,16 @@ namespace {
 // At most five repaints a second, however fast points come: a repaint lays the axes out
 // anew, which costs far more than adding points.
 constexpr int kRefreshMs = 200;
-constexpr int kLabelPadding = 2;
+
+// The height of the box Qt Charts lays an axis label out in: a rich-text item of the
+// label's font with half a pixel of margin round the text.
+double LabelBoxHeight(const QFont& font) {
+  QTextDocument box;
+  box.setDocumentMargin(0.5);
+  box.setDefaultFont(font);
+  box.setPlainText(QStringLiteral("0"));
+  return box.size().height();
+}
 }
 
 LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
@@ -49,6 +59,11 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
   leftAxis_->setTitleFont(axisFont);
   leftAxis_->setLabelsFont(axisFont);
   leftAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  // Qt Charts would cut a label to "..." unless about 20 pixels lie between neighbours;
+  // the label step below keeps them at least a label height and a tenth apart, so each
+  // label shows in full without touching the next.
+  leftAxis_->setTruncateLabels(false);
+  bottomAxis_->setTruncateLabels(false);
   bottomAxis_->setLabelsFont(axisFont);
   bottomAxis_->setLabelFormat(QStringLiteral("%g"));
   chart_->addAxis(leftAxis_, Qt::AlignLeft);
@@ -142,10 +157,8 @@ void LineChart::ApplyAxes() {
   if (bottomAxis_->tickInterval() != interval) bottomAxis_->setTickInterval(interval);
 
   const double plotHeight = chart_->plotArea().height() > 0 ? chart_->plotArea().height() : height() * 0.7;
-  // A label's height as Qt Charts lays it out: the text plus its padding above and below;
-  // closer labels would be cut to an ellipsis.
-  const double labelHeight = metrics.height() + 2 * kLabelPadding;
-  const double step = LabelStep(labelIncrement_, left_.max - left_.min, plotHeight, labelHeight);
+  const double step = ReadableLabelStep(labelIncrement_, left_.max - left_.min, plotHeight, metrics.height(),
+                                        LabelBoxHeight(leftAxis_->labelsFont()));
   if (step == labelStep_ && left_.min == shownLeft_.min && left_.max == shownLeft_.max) return;
   labelStep_ = step;
   shownLeft_ = left_;

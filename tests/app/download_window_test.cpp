@@ -8,6 +8,7 @@
 #include "hid/backends/virtual/virtual_hid_bus.h"
 #include "platform/scripted_dialogs.h"
 #include "protocol/virtual_meter.h"
+#include "chart_labels.h"
 #include "meter_runs.h"
 #include "mouse_drag.h"
 #include "test_data_source.h"
@@ -61,6 +62,36 @@ class DownloadWindowTest : public QObject {
     QCOMPARE(window_->Table1().RecordCount(), 60);
     QVERIFY(window_->Selection().DeviceChanges() - changesBefore >= 20);
     QVERIFY(window_->DevConnected());
+  }
+
+  // The resistance axis grows with the download; on the window's chart every label of the
+  // range it ends with shows in full, the top one included.
+  void resistanceLabelsShowInFullAfterTheAxisGrew_data() {
+    QTest::addColumn<int>("peak");
+    QTest::addColumn<QStringList>("labels");
+    QTest::newRow("peak 170, axis 0-180")
+        << 170 << QStringList{"0", "20", "40", "60", "80", "100", "120", "140", "160", "180"};
+    QTest::newRow("peak 440, axis 0-450")
+        << 440 << QStringList{"0", "50", "100", "150", "200", "250", "300", "350", "400", "450"};
+  }
+  void resistanceLabelsShowInFullAfterTheAxisGrew() {
+    QFETCH(int, peak);
+    QFETCH(QStringList, labels);
+    MeterRun run;
+    for (const int mantissa : {50, 100, peak / 2, peak}) {
+      run.readings.push_back({0x01, 0xF4, static_cast<std::uint8_t>(mantissa >> 8), static_cast<std::uint8_t>(mantissa)});
+    }
+    Start(run);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    window_->RoundButton1Click();
+    QCOMPARE(window_->Chart2().LeftRange(), std::make_pair(0.0, peak + 10.0));
+    LineChart& chart = window_->Chart2();
+    chart.RefreshNow();
+    QCoreApplication::processEvents();
+    QStringList shown;
+    for (const test::ShownLabel& label : test::LeftLabelsShown(chart)) shown << label.text;
+    QCOMPARE(shown, labels);
   }
 
   void unplugMidDownloadKeepsTheRowsSoFar() {

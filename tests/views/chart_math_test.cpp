@@ -28,6 +28,24 @@ TEST(ChartMath, LabelStepMovesAlongOneTwoFiveUntilTheLabelsFit) {
   EXPECT_DOUBLE_EQ(NextLabelStep(500), 1000);
 }
 
+// The engine lays a 12-pixel text out in a 15-pixel box: where the rule would put labels
+// closer than that, they would overlap, so the step moves on.
+TEST(ChartMath, ReadableLabelStepKeepsTheRuleWhileLabelsDoNotOverlap) {
+  const struct {
+    double increment, range, axisPixels, step;
+  } cases[] = {
+      {100, 6000, 188, 500},    // the rule's 500 V: 15.7 px apart
+      {1, 450, 165.5, 50},      // 18.4 px apart
+      {1, 180, 165.5, 20},
+      {1, 25010, 165.5, 5000},  // the rule's 2,000 would be 13.2 px apart
+      {1, 100, 10, 100},        // no room at all: one step over the whole range
+  };
+  for (const auto& c : cases) {
+    EXPECT_DOUBLE_EQ(ReadableLabelStep(c.increment, c.range, c.axisPixels, 12, 15), c.step)
+        << c.range << " on " << c.axisPixels << " px";
+  }
+}
+
 TEST(ChartMath, LabelsGroupDigitsAndKeepAtMostThreeDecimals) {
   const struct {
     double value;

@@ -194,14 +194,55 @@ class DataGridTest : public QObject {
     QCOMPARE(StoredRegisters().size(), 3);
   }
 
-  void aWrongIntegerIsReportedAndNothingChanges() {
+  // The operator's text stays in the editor to be corrected; the row is not touched until
+  // the text is one the field takes.
+  void aWrongIntegerIsReportedAndKeptForCorrecting() {
     AppendRow(4, "1", "3");
-    TypeIntoCell(0, kRecno, "four");
+    grid_->setCurrentIndex(grid_->model()->index(0, kRecno));
+    QTest::keyClick(grid_, Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor != nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("four"));
+    QTest::keyClick(editor, Qt::Key_Return);
+
     QCOMPARE(dialogs_.Shown().size(), size_t(1));
     QCOMPARE(dialogs_.Shown()[0].text, std::string("'four' is not a valid integer value."));
     QCOMPARE(dialogs_.Shown()[0].caption, std::string("Kelvatrix"));
-    QTest::keyClick(grid_, Qt::Key_Up);
-    QCOMPARE(source_->Query(QStringLiteral("SELECT recno FROM savedata"))[0][0].toInt(), 4);
+    QVERIFY(grid_->Editing());
+    QCOMPARE(editor->text(), QStringLiteral("four"));
+    QCOMPARE(editor->selectedText(), QStringLiteral("four"));
+    QCOMPARE(table_->CurrentState(), MeasurementTable::State::Browse);
+
+    QTest::keyClicks(editor, QStringLiteral("7"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!grid_->Editing());
+    elsewhere_->setFocus(Qt::TabFocusReason);
+    QCOMPARE(source_->Query(QStringLiteral("SELECT recno FROM savedata"))[0][0].toInt(), 7);
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
+  }
+
+  // A download's rows are shown together every 100 ms; meanwhile the arrow stands on the
+  // last row shown, never on no row at all.
+  void theCurrentRowArrowStaysOnTheLastShownRow() {
+    AppendRow(0, "1", "3");
+    for (int i = 1; i <= 5; ++i) {
+      table_->Append();
+      table_->SetField("recno", static_cast<long long>(i));
+      table_->Post();
+      table_->Refresh();
+      table_->Last();
+    }
+    const int shown = grid_->model()->rowCount();
+    QVERIFY2(shown < table_->RecordCount(), "rows are held back");
+    const auto arrowAt = [&](int row) {
+      return grid_->model()->headerData(row, Qt::Vertical, DataGridModel::kIndicatorRole).toInt() ==
+             static_cast<int>(DataGridModel::Indicator::Current);
+    };
+    QVERIFY(arrowAt(shown - 1));
+    QTRY_COMPARE(grid_->model()->rowCount(), table_->RecordCount());
+    QVERIFY(arrowAt(table_->RecordCount() - 1));
+    QVERIFY(!arrowAt(shown - 1));
   }
 
  private:

@@ -1,0 +1,81 @@
+#include <QTest>
+
+#include <algorithm>
+
+#include "chart_labels.h"
+#include "views/line_chart.h"
+
+namespace kelvatrix {
+
+class LineChartTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+  // The ranges the resistance axis passes through while it grows, a zoomed one, and the
+  // voltage axis, on the window's chart heights: every label is there, in full, on its
+  // step, and no two touch.
+  void leftLabelsShowInFullOnTheirStep_data() {
+    QTest::addColumn<double>("increment");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<QString>("lowest");
+    QTest::addColumn<QString>("highest");
+    QTest::newRow("voltage 0-6000") << 100.0 << 0.0 << 6000.0 << 247 << 500.0 << "0" << "6,000";
+    QTest::newRow("resistance 0-100") << 1.0 << 0.0 << 100.0 << 224 << 10.0 << "0" << "100";
+    QTest::newRow("resistance 0-180") << 1.0 << 0.0 << 180.0 << 224 << 20.0 << "0" << "180";
+    QTest::newRow("resistance 0-450") << 1.0 << 0.0 << 450.0 << 224 << 50.0 << "0" << "450";
+    QTest::newRow("resistance 0-25,010") << 1.0 << 0.0 << 25010.0 << 224 << 5000.0 << "0" << "25,000";
+    QTest::newRow("zoomed 37.3-121.9") << 1.0 << 37.3 << 121.9 << 224 << 10.0 << "40" << "120";
+    QTest::newRow("zoomed to 3 M ohm") << 1.0 << 2.0 << 5.0 << 224 << 1.0 << "2" << "5";
+    QTest::newRow("a tall chart 0-450") << 1.0 << 0.0 << 450.0 << 600 << 20.0 << "0" << "440";
+  }
+  void leftLabelsShowInFullOnTheirStep() {
+    QFETCH(double, increment);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(int, height);
+    QFETCH(double, step);
+    QFETCH(QString, lowest);
+    QFETCH(QString, highest);
+
+    LineChart chart({QStringLiteral("Resistance"), Qt::darkGreen, QStringLiteral("UNIT M ohm"), 0, 100, increment});
+    chart.resize(608, height);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    for (double grow = 100; grow < max; grow = grow * 1.5 + 10) {  // as a download grows the axis
+      chart.SetLeftAxisRange(min, grow);
+      chart.RefreshNow();
+      QCoreApplication::processEvents();
+    }
+    chart.SetLeftAxisRange(min, max);
+    chart.RefreshNow();
+    QCoreApplication::processEvents();
+    chart.RefreshNow();  // now with the plot area of the laid-out chart
+    QCoreApplication::processEvents();
+
+    QCOMPARE(chart.LeftLabelStep(), step);
+    const std::vector<test::ShownLabel> labels = test::LeftLabelsShown(chart);
+    QVERIFY(labels.size() >= 2);
+    QCOMPARE(labels.front().text, lowest);
+    QCOMPARE(labels.back().text, highest);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      QVERIFY2(!labels[i].text.contains(QChar(0x2026)) && !labels[i].text.contains(QStringLiteral("...")),
+               qPrintable(labels[i].text));
+      if (i == 0) continue;
+      // Each label is one step above the one below it, and they do not overlap.
+      const QString expected = QLocale().toString(QLocale().toDouble(labels[i - 1].text) + step, 'g', 12);
+      QCOMPARE(labels[i].text, expected);
+      QVERIFY2(labels[i].place.bottom() <= labels[i - 1].place.top() + labels[i].place.height() * 0.5,
+               qPrintable(labels[i].text));
+    }
+  }
+};
+
+}  // namespace kelvatrix
+
+QTEST_MAIN(kelvatrix::LineChartTest)
+#include "line_chart_test.moc"

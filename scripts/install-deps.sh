@@ -14,6 +14,8 @@ packages=(
   fonts-liberation
   # tests and benchmarks
   libgtest-dev libbenchmark-dev sqlite3 xvfb xauth
+  # reading the written worksheets back, and the .xls writer the benchmark compares with
+  libreoffice-calc python3-xlwt
   # keeps the Windows code compiling
   g++-mingw-w64-i686-posix
 )

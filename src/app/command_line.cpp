@@ -1,10 +1,36 @@
 #include "app/command_line.h"
 
+#include <optional>
+
 namespace kelvatrix {
+
+namespace {
+
+// "--name VALUE" or "--name=VALUE": the value, advancing past it; nothing when `argument`
+// is another option. `error` is set when the value is missing.
+std::optional<std::string> OptionValue(const std::string& name, const std::vector<std::string>& arguments,
+                                       std::size_t& i, std::string& error) {
+  const std::string& argument = arguments[i];
+  if (argument.rfind(name + "=", 0) == 0) {
+    std::string value = argument.substr(name.size() + 1);
+    if (value.empty()) error = name + " needs a value";
+    return value;
+  }
+  if (argument != name) return std::nullopt;
+  if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+    error = name + " needs a value";
+    return std::string();
+  }
+  return arguments[++i];
+}
+
+}  // namespace
 
 CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine options;
-  for (const std::string& argument : arguments) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    std::string error;
     if (argument == "--help" || argument == "-h") {
       options.help = true;
     } else if (argument == "--batch") {
@@ -15,22 +41,28 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       options.simulate = true;
       options.runFile = argument.substr(11);
       if (options.runFile.empty()) return {std::nullopt, "--simulate= needs a run file"};
+    } else if (auto file = OptionValue("--save-xls", arguments, i, error)) {
+      if (!error.empty()) return {std::nullopt, error};
+      options.saveXls = *file;
     } else {
       return {std::nullopt, "unknown option '" + argument + "'"};
     }
   }
+  if (!options.saveXls.empty() && !options.batch) return {std::nullopt, "--save-xls works with --batch"};
   return {options, {}};
 }
 
 std::string UsageText(const std::string& programName) {
   return "Usage: " + programName +
-         " [--simulate[=RUNFILE]] [--batch]\n"
+         " [--simulate[=RUNFILE]] [--batch [--save-xls FILE]]\n"
          "Downloads the test run of a high-voltage insulation-resistance meter.\n"
          "\n"
          "  --simulate          use the simulated meter (a 10-minute 5 kV test)\n"
          "  --simulate=RUNFILE  use the simulated meter with the readings of RUNFILE\n"
          "  --batch             start up and download without a window or dialogs, one\n"
          "                      line per step; the exit status is non-zero when a step fails\n"
+         "  --save-xls FILE     with --batch: then save the readings as the worksheet FILE,\n"
+         "                      replacing a file of that name\n"
          "  --help              show this text\n";
 }
 

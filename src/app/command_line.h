@@ -16,6 +16,8 @@ struct CommandLine {
   // Run start-up and the download without a window or dialogs; report each step on one
   // line and exit non-zero when one fails.
   bool batch = false;
+  // With --batch: save the readings as this worksheet afterwards (replacing a file).
+  std::string saveXls;
 };
 
 struct CommandLineResult {

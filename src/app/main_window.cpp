@@ -9,6 +9,8 @@
 #include "app/panel.h"
 #include "app/window_fonts.h"
 #include "app/window_placement.h"
+#include "export/grid_xls_writer.h"
+#include "platform/replacing_file.h"
 
 // The icon is compiled into this static library; registering it here keeps the linker
 // from leaving it out.
@@ -18,6 +20,9 @@ namespace kelvatrix {
 namespace {
 
 const char* const kRefusalText = "sorry, this program only run one instance at a time!";
+const char* const kNothingToSaveText = "There are no readings to save: download a run first.";
+const char* const kSaveCaption = "Save as...";
+const char* const kSaveErrorCaption = "Save Error";
 
 // The window's design: client area 822 x 546 at 232, 347; the command bar 41 high.
 constexpr int kDesignClientWidth = 822;
@@ -139,7 +144,7 @@ QWidget* MainWindow::BuildCommandBar() {
   printdatab_ = AddCommandButton(bar, QStringLiteral("printdatab"), QStringLiteral("Print Data"), {464, 4, 97, 34});
   roundButton3_ = AddCommandButton(bar, QStringLiteral("RoundButton3"), QStringLiteral("Print Graph "), {608, 4, 97, 34});
   connect(roundButton1_, &QPushButton::clicked, this, [this] { RoundButton1Click(); });
-  connect(saveb_, &QPushButton::clicked, this, &MainWindow::savebClick);
+  connect(saveb_, &QPushButton::clicked, this, [this] { savebClick(); });
   connect(printdatab_, &QPushButton::clicked, this, &MainWindow::printdatabClick);
   connect(roundButton3_, &QPushButton::clicked, this, &MainWindow::RoundButton3Click);
   return bar;
@@ -216,8 +221,71 @@ void MainWindow::HidCtlDeviceChange(HidDeviceController& sender) { selection_.Hi
 
 DownloadResult MainWindow::RoundButton1Click() { return download_.Run(); }
 
-// The commands below come later; each ends by showing its button released again.
-void MainWindow::savebClick() { saveb_->RedrawNow(); }
+SaveResult MainWindow::savebClick() {
+  using Outcome = SaveResult::Outcome;
+  SaveResult result;
+  // With no readings there is nothing to choose a file for; a file of that name stays.
+  if (!table1_->Active() || table1_->IsEmpty()) {
+    messages_.MsgText = kNothingToSaveText;
+    messages_.MsgCaption = kSaveCaption;
+    dialogs_.MessageBox(messages_.MsgText, messages_.MsgCaption, box::kInformation);
+    saveb_->RedrawNow();
+    result.outcome = Outcome::NothingToSave;
+    return result;
+  }
+  const Dialogs::SaveFileRequest request{{{"*.XLS", "*.XLS"}, {"*.xls", "*.xls"}}, "XLS"};
+  const std::optional<std::string> path = dialogs_.SaveFileName(request);
+  if (!path) {
+    saveb_->RedrawNow();
+    return result;
+  }
+  result.path = *path;
+  bool replace = false;
+  if (ReplacingFile::Exists(*path)) {
+    messages_.MsgText = *path + "  already exists!\rDo you want to replace it?";
+    messages_.MsgCaption = "Query  Information";
+    if (dialogs_.MessageBox(messages_.MsgText, messages_.MsgCaption, box::kQuestion) != box::kResultYes) {
+      saveb_->RedrawNow();
+      result.outcome = Outcome::Kept;
+      return result;
+    }
+    // Replaced when the new sheet is complete, not deleted now: a failed write keeps it.
+    replace = true;
+    saveb_->RedrawNow();
+  }
+
+  GridXlsWriter writer(dialogs_, exportFeedback_);
+  writer.SetDataGrid(dataGrid1_);
+  writer.SetShowProgress(false);
+  writer.SetFileName(*path);
+  writer.SetReplaceConfirmed(replace);
+  const XlsExportResult exported = writer.ExportFile();
+  result.records = exported.records;
+  switch (exported.outcome) {
+    case XlsExportResult::Outcome::Written:
+      result.outcome = Outcome::Saved;
+      break;
+    case XlsExportResult::Outcome::Declined:
+      result.outcome = Outcome::Kept;
+      break;
+    case XlsExportResult::Outcome::NothingToWrite:
+      result.outcome = Outcome::NothingToSave;
+      break;
+    case XlsExportResult::Outcome::TooManyRows:
+    case XlsExportResult::Outcome::Failed:
+      result.outcome = Outcome::Failed;
+      result.error = exported.error;
+      messages_.MsgText = "The readings were not saved: " + exported.error + ".";
+      if (replace) messages_.MsgText += "\rThe file that was there is kept as it was.";
+      messages_.MsgCaption = kSaveErrorCaption;
+      dialogs_.MessageBox(messages_.MsgText, messages_.MsgCaption, box::kError);
+      break;
+  }
+  saveb_->RedrawNow();
+  return result;
+}
+
+// The print commands come later; each ends by showing its button released again.
 
 void MainWindow::printdatabClick() { printdatab_->RedrawNow(); }
 

@@ -17,6 +17,7 @@
 #include "app/download_targets.h"
 #include "app/pane_splitter.h"
 #include "controls/round_button.h"
+#include "export/qt_export_feedback.h"
 #include "hid/hid_device_controller.h"
 #include "platform/data_source_registration.h"
 #include "platform/dialogs.h"
@@ -29,6 +30,15 @@
 #include "store/measurement_table.h"
 
 namespace kelvatrix {
+
+// What Save as... did, for --batch.
+struct SaveResult {
+  enum class Outcome { Saved, Cancelled, Kept, NothingToSave, Failed };
+  Outcome outcome = Outcome::Cancelled;
+  std::string path;
+  int records = 0;
+  std::string error;
+};
 
 struct StartupSettings {
   std::string applicationTitle;
@@ -60,7 +70,8 @@ class MainWindow : public QWidget {
   void Timer1Timer();
   // The Download command. Reports nothing to the operator; the result is for --batch.
   DownloadResult RoundButton1Click();
-  void savebClick();
+  // Save as...: the save dialog, the question before replacing a file, the worksheet.
+  SaveResult savebClick();
   void printdatabClick();
   void RoundButton3Click();
   bool HidCtlEnumerate(HidDevice& device, std::int32_t index);
@@ -97,6 +108,7 @@ class MainWindow : public QWidget {
 
   StartupSettings settings_;
   Dialogs& dialogs_;
+  QtExportFeedback exportFeedback_;
   InstanceGuard instanceGuard_;
   StartupOutcome outcome_ = StartupOutcome::Started;
   std::string startupError_;

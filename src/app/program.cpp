@@ -62,9 +62,76 @@ int StartupFailure(MainWindow::StartupOutcome outcome, const MainWindow& window)
   return 1;
 }
 
-// The batch run: the real start-up, the first device search, then the Download button's
-// own handler.
-int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop& loop) {
+// The download step of a batch run: true when readings are in savedata to go on with
+// (also when the meter stopped answering part way, which still fails the run).
+bool BatchDownload(MainWindow& window, int& status) {
+  const DownloadResult result = window.RoundButton1Click();
+  const bool writeFailed = window.Messages().MsgCaption == "WRITE USB ERROR!";
+  const std::string readings = std::to_string(result.readings) + (result.readings == 1 ? " reading" : " readings");
+  switch (result.outcome) {
+    case DownloadOutcome::EndMarker:
+      if (result.readings == 0) {
+        std::cerr << "download: the meter sent no readings" << std::endl;
+        status = 1;
+        return false;
+      }
+      PrintLine("download: " + readings + " stored in savedata");
+      return true;
+    case DownloadOutcome::NotAcknowledged:
+      std::cerr << "download: the meter did not answer the handshake"
+                << (writeFailed ? " (a command could not be written to it)" : "") << std::endl;
+      status = 1;
+      return false;
+    case DownloadOutcome::NoReply:
+      std::cerr << "download: the meter stopped answering after " << readings << " (kept in savedata)"
+                << (writeFailed ? "; a command could not be written to it" : "") << std::endl;
+      status = 1;
+      return result.readings > 0;
+    case DownloadOutcome::NoMeter:
+    case DownloadOutcome::AlreadyRunning:
+      std::cerr << "download: no meter" << std::endl;
+      status = 1;
+      return false;
+  }
+  status = 1;
+  return false;
+}
+
+// Save as... with its dialog answered by the file of --save-xls; an existing file is
+// replaced (the batch answers Yes).
+void BatchSave(MainWindow& window, ScriptedDialogs& dialogs, const std::string& file, int& status) {
+  dialogs.QueueFileName(file);
+  SaveResult saved;
+  try {
+    saved = window.savebClick();
+  } catch (const std::exception& error) {
+    std::cerr << "save: " << StandardErrorText(error.what()) << std::endl;
+    status = 1;
+    return;
+  }
+  switch (saved.outcome) {
+    case SaveResult::Outcome::Saved:
+      PrintLine("save: " + std::to_string(saved.records) + (saved.records == 1 ? " row" : " rows") +
+                " written to " + saved.path);
+      return;
+    case SaveResult::Outcome::NothingToSave:
+      std::cerr << "save: no readings to save" << std::endl;
+      break;
+    case SaveResult::Outcome::Failed:
+      std::cerr << "save: " << saved.error << std::endl;
+      break;
+    case SaveResult::Outcome::Cancelled:
+    case SaveResult::Outcome::Kept:
+      std::cerr << "save: nothing written to " << file << std::endl;
+      break;
+  }
+  status = 1;
+}
+
+// The batch run: the real start-up, the first device search, then the buttons' own
+// handlers: Download, and Save as... when asked for.
+int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop& loop, ScriptedDialogs& dialogs,
+             const CommandLine& options) {
   if (const int failed = StartupFailure(outcome, window)) return failed;
   PrintLine("start-up: ok, table savedata open and empty");
 
@@ -79,31 +146,10 @@ int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop
   }
   PrintLine("meter: connected");
 
-  const DownloadResult result = window.RoundButton1Click();
-  const bool writeFailed = window.Messages().MsgCaption == "WRITE USB ERROR!";
-  const std::string readings = std::to_string(result.readings) + (result.readings == 1 ? " reading" : " readings");
-  switch (result.outcome) {
-    case DownloadOutcome::EndMarker:
-      if (result.readings == 0) {
-        std::cerr << "download: the meter sent no readings" << std::endl;
-        return 1;
-      }
-      PrintLine("download: " + readings + " stored in savedata");
-      return 0;
-    case DownloadOutcome::NotAcknowledged:
-      std::cerr << "download: the meter did not answer the handshake"
-                << (writeFailed ? " (a command could not be written to it)" : "") << std::endl;
-      return 1;
-    case DownloadOutcome::NoReply:
-      std::cerr << "download: the meter stopped answering after " << readings << " (kept in savedata)"
-                << (writeFailed ? "; a command could not be written to it" : "") << std::endl;
-      return 1;
-    case DownloadOutcome::NoMeter:
-    case DownloadOutcome::AlreadyRunning:
-      std::cerr << "download: no meter" << std::endl;
-      return 1;
-  }
-  return 1;
+  int status = 0;
+  if (!BatchDownload(window, status)) return status;
+  if (!options.saveXls.empty()) BatchSave(window, dialogs, options.saveXls, status);
+  return status;
 }
 
 }  // namespace
@@ -169,7 +215,7 @@ int RunProgram(int argc, char** argv) {
   screenDialogs.SetOwner(&window);
   const MainWindow::StartupOutcome outcome = window.RunFormCreate();
 
-  if (options.batch) return RunBatch(outcome, window, loop);
+  if (options.batch) return RunBatch(outcome, window, loop, batchDialogs, options);
   if (outcome == MainWindow::StartupOutcome::Refused) return 1;
   window.show();
   return QApplication::exec();

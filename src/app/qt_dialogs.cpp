@@ -1,6 +1,8 @@
 #include "app/qt_dialogs.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QStringList>
 
 namespace kelvatrix {
 
@@ -14,6 +16,7 @@ int QtDialogs::MessageBox(const std::string& text, const std::string& caption, i
   switch (flags & 0xF0) {
     case box::kIconError: box.setIcon(QMessageBox::Critical); break;
     case box::kIconQuestion: box.setIcon(QMessageBox::Question); break;
+    case box::kIconInformation: box.setIcon(QMessageBox::Information); break;
     default: box.setIcon(QMessageBox::NoIcon); break;
   }
   const bool second = (flags & box::kDefaultSecond) != 0;
@@ -31,6 +34,23 @@ int QtDialogs::MessageBox(const std::string& text, const std::string& caption, i
       box.exec();
       return box::kResultOk;
   }
+}
+
+std::optional<std::string> QtDialogs::SaveFileName(const SaveFileRequest& request) {
+  QStringList filters;
+  for (const auto& [description, pattern] : request.filter) {
+    filters << QString::fromStdString(description) + QStringLiteral(" (") + QString::fromStdString(pattern) +
+                   QStringLiteral(")");
+  }
+  QFileDialog dialog(owner_);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // The command asks about an existing file itself.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.setNameFilters(filters);
+  dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().front().toStdString();
 }
 
 }  // namespace kelvatrix

@@ -9,6 +9,7 @@ namespace kelvatrix {
 class QtDialogs final : public Dialogs {
  public:
   int MessageBox(const std::string& text, const std::string& caption, int flags) override;
+  std::optional<std::string> SaveFileName(const SaveFileRequest& request) override;
   void SetOwner(QWidget* owner) { owner_ = owner; }
 
  private:

@@ -12,6 +12,7 @@
 
 #include "platform/data_source_registration.h"
 #include "platform/ini_text.h"
+#include "platform/replacing_file.h"
 
 #ifndef KELVATRIX_SQLITE_ODBC_DRIVER
 #define KELVATRIX_SQLITE_ODBC_DRIVER "SQLite3"
@@ -36,37 +37,12 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
   return std::move(text).str();
 }
 
-bool WriteFully(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // Replaces `path` by `text` in one step: the old file stays whole until the new one is
-// complete, and keeps its permissions. A link is followed, not replaced.
-bool ReplaceFile(fs::path path, const std::string& text) {
-  std::error_code error;
-  if (fs::is_symlink(path, error)) {
-    path = fs::canonical(path, error);
-    if (error) return false;
-  }
-  mode_t mode = 0600;
-  struct stat old {};
-  if (stat(path.c_str(), &old) == 0) mode = old.st_mode & 07777;
-
-  const fs::path temp = path.string() + ".kelvatrix-" + std::to_string(getpid());
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool ok = WriteFully(fd, text) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+// complete, and keeps its permissions; a new one is the user's alone. A link is followed,
+// not replaced.
+bool ReplaceFile(const fs::path& path, const std::string& text) {
+  ReplacingFile file(path.string(), ReplacingFile::NewFile::Private);
+  return file.Open() && file.Write(text.data(), text.size()) && file.Commit();
 }
 
 bool ReportFailure(Dialogs& dialogs) {

@@ -20,4 +20,12 @@ int ScriptedDialogs::MessageBox(const std::string& text, const std::string& capt
   return (flags & box::kYesNo) == box::kYesNo ? box::kResultYes : box::kResultOk;
 }
 
+std::optional<std::string> ScriptedDialogs::SaveFileName(const SaveFileRequest& request) {
+  saveDialogs_.push_back(request);
+  if (fileNames_.empty()) return std::nullopt;
+  std::optional<std::string> path = std::move(fileNames_.front());
+  fileNames_.pop_front();
+  return path;
+}
+
 }  // namespace kelvatrix

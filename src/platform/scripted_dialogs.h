@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,15 +26,25 @@ class ScriptedDialogs final : public Dialogs {
   explicit ScriptedDialogs(LineSink sink = {}) : sink_(std::move(sink)) {}
 
   int MessageBox(const std::string& text, const std::string& caption, int flags) override;
+  // Answered from the queued file names; nothing queued: cancelled.
+  std::optional<std::string> SaveFileName(const SaveFileRequest& request) override;
 
   void QueueAnswer(int result) { answers_.push_back(result); }
+  // The next save dialog's answer; an empty optional cancels it.
+  void QueueFileName(std::optional<std::string> path) { fileNames_.push_back(std::move(path)); }
+  const std::vector<SaveFileRequest>& SaveDialogsShown() const { return saveDialogs_; }
   const std::vector<ShownMessage>& Shown() const { return shown_; }
-  void Clear() { shown_.clear(); }
+  void Clear() {
+    shown_.clear();
+    saveDialogs_.clear();
+  }
 
  private:
   LineSink sink_;
   std::deque<int> answers_;
   std::vector<ShownMessage> shown_;
+  std::deque<std::optional<std::string>> fileNames_;
+  std::vector<SaveFileRequest> saveDialogs_;
 };
 
 }  // namespace kelvatrix

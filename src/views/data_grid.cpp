@@ -153,6 +153,7 @@ DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dia
                    std::string errorCaption, QWidget* parent)
     : QTableView(parent),
       table_(table),
+      dataSet_(table),
       columns_(std::move(columns)),
       dialogs_(dialogs),
       errorCaption_(std::move(errorCaption)),

@@ -9,7 +9,7 @@
 // asking, Escape takes back the change of the current row.
 //
 // Its column model is public: the worksheet writer reads the columns, their resolved
-// titles and footers, and the data set behind the grid.
+// titles and footers, and the data set behind the grid (ColumnGrid).
 
 #include <QTableView>
 
@@ -19,11 +19,12 @@
 #include "platform/dialogs.h"
 #include "views/data_grid_model.h"
 #include "views/grid_columns.h"
+#include "store/measurement_data_set.h"
 #include "store/measurement_table.h"
 
 namespace kelvatrix {
 
-class DataGrid : public QTableView {
+class DataGrid : public QTableView, public ColumnGrid {
   Q_OBJECT
 
  public:
@@ -32,10 +33,11 @@ class DataGrid : public QTableView {
            QWidget* parent = nullptr);
   ~DataGrid() override;
 
-  const std::vector<GridColumn>& Columns() const { return columns_; }
-  std::string TitleCaption(int column) const;
-  int FooterRowCount() const { return footerRowCount_; }
-  MeasurementTable& DataSet() const { return table_; }
+  // What the worksheet writer reads.
+  const std::vector<GridColumn>& Columns() const override { return columns_; }
+  std::string TitleCaption(int column) const override;
+  int FooterRowCount() const override { return footerRowCount_; }
+  DataSet& GridDataSet() override { return dataSet_; }
   // A cell editor is open.
   bool Editing() const { return state() == QAbstractItemView::EditingState; }
 
@@ -67,6 +69,7 @@ class DataGrid : public QTableView {
   bool Guarded(Operation operation);
 
   MeasurementTable& table_;
+  MeasurementDataSet dataSet_;
   std::vector<GridColumn> columns_;
   Dialogs& dialogs_;
   std::string errorCaption_;

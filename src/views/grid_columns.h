@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/system_colours.h"
+#include "store/data_set.h"
 
 namespace kelvatrix {
 
@@ -53,5 +54,16 @@ int DefaultColumnWidth(int zeroWidth, int overhang, std::optional<int> fieldDisp
 
 // The six columns of the measurement grid.
 std::vector<GridColumn> MeasurementGridColumns();
+
+// What a grid offers those who read it whole (the worksheet writer): its columns, the
+// titles it shows for them, its footer rows and the data set behind it.
+class ColumnGrid {
+ public:
+  virtual ~ColumnGrid() = default;
+  virtual const std::vector<GridColumn>& Columns() const = 0;
+  virtual std::string TitleCaption(int column) const = 0;
+  virtual int FooterRowCount() const = 0;
+  virtual DataSet& GridDataSet() = 0;
+};
 
 }  // namespace kelvatrix

@@ -14,11 +14,18 @@ class CommandLineTest : public QObject {
     QTest::addColumn<bool>("valid");
     QTest::addColumn<bool>("batch");
     QTest::addColumn<bool>("help");
-    QTest::newRow("none") << QStringList{} << true << false << false;
-    QTest::newRow("batch") << QStringList{"--batch"} << true << true << false;
-    QTest::newRow("help") << QStringList{"--help"} << true << false << true;
-    QTest::newRow("unknown") << QStringList{"--bach"} << false << false << false;
-    QTest::newRow("stray word") << QStringList{"batch"} << false << false << false;
+    QTest::addColumn<QString>("saveXls");
+    QTest::newRow("none") << QStringList{} << true << false << false << "";
+    QTest::newRow("batch") << QStringList{"--batch"} << true << true << false << "";
+    QTest::newRow("help") << QStringList{"--help"} << true << false << true << "";
+    QTest::newRow("save as next word") << QStringList{"--batch", "--save-xls", "run.xls"} << true << true << false
+                                       << "run.xls";
+    QTest::newRow("save after =") << QStringList{"--save-xls=a b.xls", "--batch"} << true << true << false
+                                  << "a b.xls";
+    QTest::newRow("unknown") << QStringList{"--bach"} << false << false << false << "";
+    QTest::newRow("stray word") << QStringList{"batch"} << false << false << false << "";
+    QTest::newRow("save without a file") << QStringList{"--batch", "--save-xls"} << false << false << false << "";
+    QTest::newRow("save without batch") << QStringList{"--save-xls", "x.xls"} << false << false << false << "";
   }
 
   void parse() {
@@ -29,11 +36,13 @@ class CommandLineTest : public QObject {
     const CommandLineResult result = ParseCommandLine(words);
     QCOMPARE(result.options.has_value(), valid);
     if (!valid) {
-      QVERIFY(QString::fromStdString(result.error).contains(arguments.first()));
+      QVERIFY(QString::fromStdString(result.error).contains(arguments.first()) ||
+              QString::fromStdString(result.error).contains(arguments.last()));
       return;
     }
     QTEST(result.options->batch, "batch");
     QTEST(result.options->help, "help");
+    QTEST(QString::fromStdString(result.options->saveXls), "saveXls");
   }
 
   void centredEdge_data() {

@@ -1,8 +1,10 @@
+#include <QFile>
 #include <QTest>
 
 #include <memory>
 
 #include "program_run.h"
+#include "spreadsheet_reader.h"
 #include "test_data_source.h"
 
 namespace kelvatrix {
@@ -61,6 +63,41 @@ class DownloadEndToEnd : public QObject {
     if (code != 2) {
       QCOMPARE(source_->Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt(), rows);
     }
+  }
+
+  // The built-in run saved by the batch and read back by LibreOffice: every cell is the
+  // row of savedata that any ODBC client sees.
+  void savedWorksheetHoldsEveryRowOfTheTable() {
+    const QString file = source_->Dir() + QStringLiteral("/built-in.xls");
+    QFile(file).open(QIODevice::WriteOnly);  // an existing file is replaced
+    const test::ProgramRun run = test::RunProgram(
+        QStringLiteral(KELVATRIX_EXECUTABLE), source_->Dir(),
+        {QStringLiteral("--batch"), QStringLiteral("--simulate"), QStringLiteral("--save-xls"), file});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+    QVERIFY2(run.output.contains(QStringLiteral("save: 600 rows written to ") + file), qPrintable(run.output));
+    std::string error;
+    const auto sheet = test::ReadSheet(file.toStdString(), error);
+    QVERIFY2(sheet.has_value(), error.c_str());
+    const auto rows = source_->Query(QStringLiteral(
+        "SELECT recno, times, voltage, unitv, \"register\", unitr FROM savedata ORDER BY rowid"));
+    QCOMPARE(sheet->size(), rows.size() + 2);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const std::vector<test::SheetCell>& cells = (*sheet)[i + 2];
+      QCOMPARE(cells.size(), size_t(6));
+      QCOMPARE(cells[0], (test::SheetCell{rows[i][0].toString().toStdString(), false}));
+      for (std::size_t f = 1; f < 6; ++f) QCOMPARE(cells[f], (test::SheetCell{rows[i][f].toString().toStdString(), true}));
+    }
+  }
+
+  void aSaveThatCannotBeWrittenFailsTheBatch() {
+    const QString file = source_->Dir() + QStringLiteral("/gone/run.xls");
+    const test::ProgramRun run = test::RunProgram(
+        QStringLiteral(KELVATRIX_EXECUTABLE), source_->Dir(),
+        {QStringLiteral("--batch"), QStringLiteral("--simulate"), QStringLiteral("--save-xls=") + file});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.output.contains(QStringLiteral("download: 600 readings stored")), qPrintable(run.output));
+    QVERIFY2(run.output.contains(QStringLiteral("save: cannot create a file in '")), qPrintable(run.output));
+    QVERIFY(!QFile::exists(file));
   }
 
   void withoutAMeterTheBatchSaysSo() {

@@ -1,0 +1,108 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/replacing_file.h"
+
+namespace kelvatrix {
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 16;
+
+std::string SystemText(DWORD code) {
+  char text[512] = {};
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                      0, text, sizeof text, nullptr);
+  std::string result(text, length);
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.')) {
+    result.pop_back();
+  }
+  return result.empty() ? "system error " + std::to_string(code) : result;
+}
+
+std::string Directory(const std::string& path) {
+  const auto slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+HANDLE AsHandle(int fd) { return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(fd)); }
+
+}  // namespace
+
+ReplacingFile::ReplacingFile(std::string path, NewFile newFile)
+    : path_(std::move(path)), newFile_(newFile), target_(path_), buffer_(kBufferSize) {}
+
+ReplacingFile::~ReplacingFile() { Discard(); }
+
+bool ReplacingFile::Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool ReplacingFile::Fail(const std::string& what) {
+  const DWORD code = GetLastError();
+  failed_ = true;
+  if (error_.empty()) error_ = what + ": " + SystemText(code);
+  return false;
+}
+
+bool ReplacingFile::Open() {
+  char temp[MAX_PATH];
+  if (GetTempFileNameA(Directory(path_).c_str(), "kvx", 0, temp) == 0) {
+    return Fail("cannot create a file in '" + Directory(path_) + "'");
+  }
+  temp_ = temp;
+  const HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Fail("cannot create a file in '" + Directory(path_) + "'");
+  fd_ = static_cast<int>(reinterpret_cast<INT_PTR>(file));
+  return true;
+}
+
+bool ReplacingFile::Flush() {
+  std::size_t done = 0;
+  while (done < used_) {
+    DWORD written = 0;
+    if (!WriteFile(AsHandle(fd_), buffer_.data() + done, static_cast<DWORD>(used_ - done), &written, nullptr) ||
+        written == 0) {
+      return Fail("cannot write '" + path_ + "'");
+    }
+    done += written;
+  }
+  used_ = 0;
+  return true;
+}
+
+bool ReplacingFile::Write(const void* data, std::size_t size) {
+  if (failed_ || fd_ < 0) return false;
+  const auto* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    if (used_ == buffer_.size() && !Flush()) return false;
+    const std::size_t part = std::min(size, buffer_.size() - used_);
+    std::memcpy(buffer_.data() + used_, bytes, part);
+    used_ += part;
+    bytes += part;
+    size -= part;
+  }
+  return true;
+}
+
+bool ReplacingFile::Commit() {
+  if (failed_ || fd_ < 0) return false;
+  if (!Flush()) return false;
+  if (!FlushFileBuffers(AsHandle(fd_))) return Fail("cannot write '" + path_ + "'");
+  CloseHandle(AsHandle(fd_));
+  fd_ = -1;
+  if (!MoveFileExA(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return Fail("cannot replace '" + path_ + "'");
+  }
+  temp_.clear();
+  return true;
+}
+
+void ReplacingFile::Discard() {
+  if (fd_ >= 0) CloseHandle(AsHandle(fd_));
+  fd_ = -1;
+  if (!temp_.empty()) DeleteFileA(temp_.c_str());
+  temp_.clear();
+}
+
+}  // namespace kelvatrix

@@ -1,0 +1,135 @@
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/qt_message_loop.h"
+#include "hid/backends/virtual/virtual_hid_bus.h"
+#include "meter_runs.h"
+#include "platform/scripted_dialogs.h"
+#include "protocol/virtual_meter.h"
+#include "spreadsheet_reader.h"
+#include "test_data_source.h"
+
+namespace kelvatrix {
+
+// Save as... through the window: the dialog, the question before replacing a file, the
+// worksheet, and the failures an operator must hear about.
+class SaveAsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    source_ = std::make_unique<test::TestDataSource>();
+    meter_ = std::make_unique<VirtualMeter>(bus_, test::RisingMeterRun(5));
+    window_ = std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-save-test", source_->Settings()}, dialogs_,
+                                           loop_, bus_.Backend());
+    QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);
+    QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
+    dialogs_.Clear();
+    file_ = source_->Dir() + QStringLiteral("/run.xls");
+  }
+  void cleanup() {
+    window_.reset();
+    meter_.reset();
+    source_.reset();
+  }
+
+  void withNoReadingsItSaysSoAndAsksForNoFile() {
+    WriteOld();
+    const SaveResult result = window_->savebClick();
+    QCOMPARE(result.outcome, SaveResult::Outcome::NothingToSave);
+    QVERIFY(dialogs_.SaveDialogsShown().empty());
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
+    QCOMPARE(dialogs_.Shown()[0].flags, box::kInformation);
+    QCOMPARE(Old(), QByteArray("old"));
+  }
+
+  void theDialogOffersBothFileTypesAndCancelWritesNothing() {
+    window_->RoundButton1Click();
+    QCOMPARE(window_->savebClick().outcome, SaveResult::Outcome::Cancelled);
+    QCOMPARE(dialogs_.SaveDialogsShown().size(), size_t(1));
+    const Dialogs::SaveFileRequest& request = dialogs_.SaveDialogsShown()[0];
+    QCOMPARE(request.defaultExtension, std::string("XLS"));
+    QCOMPARE(request.filter.size(), size_t(2));
+    QCOMPARE(request.filter[0], std::make_pair(std::string("*.XLS"), std::string("*.XLS")));
+    QCOMPARE(request.filter[1], std::make_pair(std::string("*.xls"), std::string("*.xls")));
+    QVERIFY(dialogs_.Shown().empty());
+  }
+
+  void aNewFileIsWrittenWithoutAQuestion() {
+    window_->RoundButton1Click();
+    dialogs_.QueueFileName(file_.toStdString());
+    const SaveResult result = window_->savebClick();
+    QCOMPARE(result.outcome, SaveResult::Outcome::Saved);
+    QCOMPARE(result.records, 5);
+    QVERIFY(dialogs_.Shown().empty());
+    std::string error;
+    const auto rows = test::ReadSheet(file_.toStdString(), error);
+    QVERIFY2(rows.has_value(), error.c_str());
+    QCOMPARE(rows->size(), size_t(7));
+    QCOMPARE((*rows)[5][4].value, std::string("40"));
+    QCOMPARE((*rows)[6][4].value, std::string("----"));  // over range
+  }
+
+  void anExistingFileIsReplacedOnlyOnYesAndAskedAboutOnce() {
+    window_->RoundButton1Click();
+    WriteOld();
+    dialogs_.QueueFileName(file_.toStdString());
+    dialogs_.QueueAnswer(box::kResultNo);
+    QCOMPARE(window_->savebClick().outcome, SaveResult::Outcome::Kept);
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
+    QCOMPARE(dialogs_.Shown()[0].text, file_.toStdString() + "  already exists!\rDo you want to replace it?");
+    QCOMPARE(dialogs_.Shown()[0].caption, std::string("Query  Information"));
+    QCOMPARE(dialogs_.Shown()[0].flags, 36);
+    QCOMPARE(window_->Messages().MsgCaption, std::string("Query  Information"));
+    QCOMPARE(Old(), QByteArray("old"));
+
+    dialogs_.Clear();
+    dialogs_.QueueFileName(file_.toStdString());
+    dialogs_.QueueAnswer(box::kResultYes);
+    QCOMPARE(window_->savebClick().outcome, SaveResult::Outcome::Saved);
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
+    QVERIFY(Old().startsWith(QByteArray::fromHex("090808000000100000000000")));
+  }
+
+  void aFailedWriteIsReportedAndKeepsTheOldFile() {
+    window_->RoundButton1Click();
+    const QString missing = source_->Dir() + QStringLiteral("/gone/run.xls");
+    dialogs_.QueueFileName(missing.toStdString());
+    const SaveResult result = window_->savebClick();
+    QCOMPARE(result.outcome, SaveResult::Outcome::Failed);
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
+    QCOMPARE(dialogs_.Shown()[0].caption, std::string("Save Error"));
+    QCOMPARE(dialogs_.Shown()[0].flags, box::kError);
+    QVERIFY2(QString::fromStdString(dialogs_.Shown()[0].text)
+                 .startsWith(QStringLiteral("The readings were not saved: cannot create a file in '") +
+                             source_->Dir() + QStringLiteral("/gone': No such file or directory")),
+             dialogs_.Shown()[0].text.c_str());
+  }
+
+ private:
+  void WriteOld() {
+    QFile old(file_);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+  }
+  QByteArray Old() const {
+    QFile old(file_);
+    return old.open(QIODevice::ReadOnly) ? old.readAll() : QByteArray();
+  }
+
+  std::unique_ptr<test::TestDataSource> source_;
+  ScriptedDialogs dialogs_;
+  QtMessageLoop loop_;
+  VirtualHidBus bus_;
+  std::unique_ptr<VirtualMeter> meter_;
+  std::unique_ptr<MainWindow> window_;
+  QString file_;
+};
+
+}  // namespace kelvatrix
+
+QTEST_MAIN(kelvatrix::SaveAsTest)
+#include "save_as_test.moc"

@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -81,12 +82,13 @@ void Measure(int count) {
   const int fetches = count / 2 + 1;
   const double floor = fetches * 0.005 + 0.100;
   const auto n = static_cast<std::size_t>(count);
-  const double firstUs = (cpuAtRow[1000] - cpuAtRow[0]) / 1000 * 1e6;
-  const double lastUs = (cpuAtRow[n] - cpuAtRow[n - 1000]) / 1000 * 1e6;
+  const std::size_t span = std::min<std::size_t>(1000, n / 2);
+  const double firstUs = (cpuAtRow[span] - cpuAtRow[0]) / static_cast<double>(span) * 1e6;
+  const double lastUs = (cpuAtRow[n] - cpuAtRow[n - span]) / static_cast<double>(span) * 1e6;
   std::printf("%d readings (%d stored, %d fetches): wall %.2f s, pacing floor %.2f s, ratio %.3f\n", count,
               result.readings, fetches, wall, floor, wall / floor);
-  std::printf("  UI-thread CPU per reading: first 1,000 %.1f us, last 1,000 %.1f us (ratio %.2f)\n", firstUs,
-              lastUs, lastUs / firstUs);
+  std::printf("  UI-thread CPU per reading: first %zu %.1f us, last %zu %.1f us (ratio %.2f)\n", span, firstUs,
+              span, lastUs, lastUs / firstUs);
   std::printf("  CPU during the download: %.1f %% of one core (%.2f s)\n", 100 * cpu / wall, cpu);
 }
 
@@ -96,7 +98,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   std::vector<int> counts;
-  for (int i = 1; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
+  for (int i = 1; i < argc; ++i) counts.push_back(std::max(4, std::atoi(argv[i])));
   if (counts.empty()) counts = {20000, 60000};
   for (const int count : counts) Measure(count);
   return 0;

@@ -3,6 +3,7 @@
 //    user-interface thread (median, 99th percentile), with the plain loop and with Qt's;
 //  - CPU used by an idle claimed device whose reader waits for reports;
 //  - time of one full DeviceChange scan with 20 devices plugged.
+// Usage: hid_bench [REPORTS]   (default 5000; the idle and scan measurements scale with it)
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -84,7 +86,7 @@ void Report(const char* what, std::vector<double> samples) {
               at(0.99), samples.back());
 }
 
-constexpr int kReports = 5000;
+std::size_t kReports = 5000;  // set from the command line
 
 // A claimed meter with a reader on `loop`, fed by a sender thread; `runUntilDone` is the
 // user-interface thread's loop, which returns once every report has been handled.
@@ -134,7 +136,7 @@ void IdleReaderCpu() {
   auto device = ClaimWithReader(controller, loop, probe);
   const double cpuBefore = CpuSeconds();
   const auto start = Clock::now();
-  const auto end = start + std::chrono::seconds(5);
+  const auto end = start + std::chrono::milliseconds(static_cast<long>(kReports));  // 5 s by default
   while (Clock::now() < end) {
     loop.WaitForMessages(end);
     loop.ProcessMessages();
@@ -150,7 +152,7 @@ void ScanTime() {
   for (int i = 0; i < 20; ++i) bus.Plug(Device(static_cast<std::uint16_t>(0x6000 + i)));
   HidDeviceController controller(loop, bus.Backend());
   loop.ProcessMessages();
-  constexpr int kScans = 2000;
+  const int kScans = static_cast<int>(std::max<std::size_t>(1, kReports * 2 / 5));
   const auto start = Clock::now();
   for (int i = 0; i < kScans; ++i) controller.DeviceChange();
   const double us = std::chrono::duration<double, std::micro>(Clock::now() - start).count() / kScans;
@@ -162,6 +164,7 @@ void ScanTime() {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  if (argc > 1) kelvatrix::kReports = static_cast<std::size_t>(std::max(10, std::atoi(argv[1])));
   kelvatrix::PlainLoopLatency();
   kelvatrix::QtLoopLatency();
   kelvatrix::IdleReaderCpu();

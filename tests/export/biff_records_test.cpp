@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "hex.h"
+
 namespace kelvatrix::biff {
 namespace {
 
@@ -23,16 +25,7 @@ class VectorSink final : public ByteSink {
   int writes = 0;
 };
 
-std::string Hex(const Bytes& bytes) {
-  std::string text;
-  char byte[4];
-  for (const std::uint8_t b : bytes) {
-    std::snprintf(byte, sizeof byte, "%02X ", b);
-    text += byte;
-  }
-  if (!text.empty()) text.pop_back();
-  return text;
-}
+using test::Hex;
 
 TEST(BiffRecords, EachRecordIsItsExactBytesInAFixedPartAndAPayload) {
   const struct {

@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "fake_grid.h"
+#include "hex.h"
 #include "platform/scripted_dialogs.h"
 
 namespace kelvatrix::test {
@@ -19,29 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes FromHex(const std::string& hex) {
-  Bytes bytes;
-  for (std::size_t i = 0; i + 1 < hex.size();) {
-    if (hex[i] == ' ') {
-      ++i;
-      continue;
-    }
-    bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    i += 2;
-  }
-  return bytes;
-}
-
-std::string Hex(const Bytes& bytes) {
-  std::string text;
-  char byte[4];
-  for (const std::uint8_t b : bytes) {
-    std::snprintf(byte, sizeof byte, "%02X ", b);
-    text += byte;
-  }
-  return text;
-}
 
 Bytes ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

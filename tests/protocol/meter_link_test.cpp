@@ -25,6 +25,24 @@ VirtualDeviceConfig Device(std::uint16_t vendor, std::uint16_t product, const st
   return config;
 }
 
+// A bus, a controller and a selection wired as the window wires them, the first device
+// search made.
+struct Link {
+  Link(QueueMessageLoop& loop, const std::vector<VirtualDeviceConfig>& devices) : controller(loop, bus.Backend()) {
+    for (const auto& device : devices) devInsts.push_back(bus.Plug(device));
+    controller.SetLoading(true);
+    controller.SetOnEnumerate(HidEnumerateEvent::Bind<&MeterSelection::HidCtlEnumerate>(&selection));
+    controller.SetOnDeviceChange(HidNotifyEvent::Bind<&MeterSelection::HidCtlDeviceChange>(&selection));
+    controller.SetLoading(false);
+    selection.CreateDevList();
+    loop.ProcessMessages();
+  }
+  VirtualHidBus bus;
+  std::vector<std::uint32_t> devInsts;
+  HidDeviceController controller;
+  MeterSelection selection{controller};
+};
+
 // The window's handlers, forwarded to a selection that the test can destroy; counts the
 // device changes that run while it is being destroyed.
 struct Window {
@@ -83,16 +101,8 @@ TEST_F(MeterLinkTest, MeterIsTheLastDeviceWithBothIds) {
        "second meter"},
   };
   for (const auto& c : cases) {
-    VirtualHidBus caseBus;
-    HidDeviceController caseController(loop, caseBus.Backend());
-    for (const auto& device : c.devices) caseBus.Plug(device);
-    MeterSelection selection(caseController);
-    caseController.SetLoading(true);
-    caseController.SetOnEnumerate(HidEnumerateEvent::Bind<&MeterSelection::HidCtlEnumerate>(&selection));
-    caseController.SetOnDeviceChange(HidNotifyEvent::Bind<&MeterSelection::HidCtlDeviceChange>(&selection));
-    caseController.SetLoading(false);
-    selection.CreateDevList();
-    loop.ProcessMessages();
+    Link link(loop, c.devices);
+    const MeterSelection& selection = link.selection;
     const HidDevice* meter = selection.CurrentDev();
     EXPECT_EQ(meter ? meter->PnPInfo().DeviceDesc : "none", c.selected) << c.name;
     EXPECT_EQ(selection.DevConnected(), meter != nullptr) << c.name;
@@ -123,26 +133,17 @@ TEST_F(MeterLinkTest, CommandWritesTheOutputLengthOrFailsWithoutReadingPastTheRe
     bool written;
   } cases[] = {{65, true}, {2, true}, {0, false}, {66, false}};
   for (const auto& c : cases) {
-    VirtualHidBus caseBus;
     VirtualDeviceConfig meter = Device(0x1234, 0x5678, "meter");
     meter.caps.OutputReportByteLength = c.outputLength;
-    const std::uint32_t devInst = caseBus.Plug(meter);
-    HidDeviceController caseController(loop, caseBus.Backend());
-    MeterSelection selection(caseController);
-    caseController.SetLoading(true);
-    caseController.SetOnEnumerate(HidEnumerateEvent::Bind<&MeterSelection::HidCtlEnumerate>(&selection));
-    caseController.SetOnDeviceChange(HidNotifyEvent::Bind<&MeterSelection::HidCtlDeviceChange>(&selection));
-    caseController.SetLoading(false);
-    selection.CreateDevList();
-    loop.ProcessMessages();
-    ASSERT_TRUE(selection.DevConnected());
+    Link link(loop, {meter});
+    ASSERT_TRUE(link.selection.DevConnected());
 
     FormMessages messages;
     MeterExchange exchange(loop, messages);
     exchange.TxReport[1] = 0xC4;
-    exchange.SendCommand(selection.CurrentDev());
+    exchange.SendCommand(link.selection.CurrentDev());
 
-    const auto written = caseBus.Written(devInst);
+    const auto written = link.bus.Written(link.devInsts[0]);
     EXPECT_EQ(written.size(), c.written ? 1u : 0u) << c.outputLength;
     if (c.written) {
       EXPECT_EQ(written[0].size(), c.outputLength);

@@ -16,6 +16,8 @@ packages=(
   libgtest-dev libbenchmark-dev sqlite3 xvfb xauth
   # reading the written worksheets back, and the .xls writer the benchmark compares with
   libreoffice-calc python3-xlwt
+  # reading the printed PDF files back
+  poppler-utils
   # keeps the Windows code compiling
   g++-mingw-w64-i686-posix
 )

@@ -41,20 +41,30 @@ CommandLineResult ParseCommandLine(const std::vector<std::string>& arguments) {
       options.simulate = true;
       options.runFile = argument.substr(11);
       if (options.runFile.empty()) return {std::nullopt, "--simulate= needs a run file"};
+    } else if (argument == "--print-data") {
+      options.printData = true;
+    } else if (argument == "--print-graph") {
+      options.printGraph = true;
     } else if (auto file = OptionValue("--save-xls", arguments, i, error)) {
       if (!error.empty()) return {std::nullopt, error};
       options.saveXls = *file;
+    } else if (auto folder = OptionValue("--print-to", arguments, i, error)) {
+      if (!error.empty()) return {std::nullopt, error};
+      options.printTo = *folder;
     } else {
       return {std::nullopt, "unknown option '" + argument + "'"};
     }
   }
   if (!options.saveXls.empty() && !options.batch) return {std::nullopt, "--save-xls works with --batch"};
+  if (options.printData && !options.batch) return {std::nullopt, "--print-data works with --batch"};
+  if (options.printGraph && !options.batch) return {std::nullopt, "--print-graph works with --batch"};
   return {options, {}};
 }
 
 std::string UsageText(const std::string& programName) {
   return "Usage: " + programName +
-         " [--simulate[=RUNFILE]] [--batch [--save-xls FILE]]\n"
+         " [--simulate[=RUNFILE]] [--print-to DIR]\n"
+         "       [--batch [--save-xls FILE] [--print-data] [--print-graph]]\n"
          "Downloads the test run of a high-voltage insulation-resistance meter.\n"
          "\n"
          "  --simulate          use the simulated meter (a 10-minute 5 kV test)\n"
@@ -63,6 +73,10 @@ std::string UsageText(const std::string& programName) {
          "                      line per step; the exit status is non-zero when a step fails\n"
          "  --save-xls FILE     with --batch: then save the readings as the worksheet FILE,\n"
          "                      replacing a file of that name\n"
+         "  --print-data        with --batch: then print the data report\n"
+         "  --print-graph       with --batch: then print both charts\n"
+         "  --print-to DIR      print into PDF files in DIR, named after each job, with no\n"
+         "                      dialog (for machines without a printer)\n"
          "  --help              show this text\n";
 }
 

@@ -18,6 +18,11 @@ struct CommandLine {
   bool batch = false;
   // With --batch: save the readings as this worksheet afterwards (replacing a file).
   std::string saveXls;
+  // With --batch: print the data report, the charts, after the download.
+  bool printData = false;
+  bool printGraph = false;
+  // Every print job becomes a PDF file in this folder, named after the job, no dialog.
+  std::string printTo;
 };
 
 struct CommandLineResult {

@@ -1,6 +1,9 @@
 #include "app/main_window.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
+#include <QPainter>
+#include <QPrinter>
 #include <QIcon>
 #include <QLocale>
 #include <QScreen>
@@ -10,6 +13,8 @@
 #include "app/window_fonts.h"
 #include "app/window_placement.h"
 #include "export/grid_xls_writer.h"
+#include "export/report_renderer.h"
+#include "platform/application_title.h"
 #include "platform/replacing_file.h"
 
 // The icon is compiled into this static library; registering it here keeps the linker
@@ -56,6 +61,7 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& 
       chart1_(new LineChart(VoltageChart())),
       chart2_(new LineChart(ResistanceChart())),
       table1_(std::make_unique<MeasurementTable>(QString::fromLatin1(kDataSourceName), this)),
+      table1Rows_(*table1_),
       exchange_(loop, messages_),
       hidCtl_(std::make_unique<HidDeviceController>(loop, backend)),
       selection_(*hidCtl_),
@@ -68,6 +74,8 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& 
   hidCtl_->SetOnEnumerate(HidEnumerateEvent::Bind<&MainWindow::HidCtlEnumerate>(this));
   hidCtl_->SetOnDeviceChange(HidNotifyEvent::Bind<&MainWindow::HidCtlDeviceChange>(this));
   hidCtl_->SetLoading(false);
+  reportConnection1_.SetDataSet(&table1Rows_);
+  printJobs_ = MakePrinterJobs(this, true);
   download_.SetDecimalSeparator(QLocale().decimalPoint().toStdString());
 
   setObjectName(QStringLiteral("Form1"));
@@ -145,8 +153,8 @@ QWidget* MainWindow::BuildCommandBar() {
   roundButton3_ = AddCommandButton(bar, QStringLiteral("RoundButton3"), QStringLiteral("Print Graph "), {608, 4, 97, 34});
   connect(roundButton1_, &QPushButton::clicked, this, [this] { RoundButton1Click(); });
   connect(saveb_, &QPushButton::clicked, this, [this] { savebClick(); });
-  connect(printdatab_, &QPushButton::clicked, this, &MainWindow::printdatabClick);
-  connect(roundButton3_, &QPushButton::clicked, this, &MainWindow::RoundButton3Click);
+  connect(printdatab_, &QPushButton::clicked, this, [this] { printdatabClick(); });
+  connect(roundButton3_, &QPushButton::clicked, this, [this] { RoundButton3Click(); });
   return bar;
 }
 
@@ -285,11 +293,60 @@ SaveResult MainWindow::savebClick() {
   return result;
 }
 
-// The print commands come later; each ends by showing its button released again.
+std::string MainWindow::ProgramFolder() const {
+  if (!programFolder_.empty()) return programFolder_ + "/";
+  const std::string executable = ExecutablePath();
+  const auto separator = executable.find_last_of("/\\");
+  return separator == std::string::npos ? std::string() : executable.substr(0, separator + 1);
+}
 
-void MainWindow::printdatabClick() { printdatab_->RedrawNow(); }
+PrintResult MainWindow::printdatabClick() {
+  messages_.MsgText = "Have No Data in Database,Can not to Print!";
+  messages_.MsgCaption = "Print Error";
+  reportProject1_.SetProjectFile(ProgramFolder() + ReportProject::kFileName);
+  reportProject1_.Open();
+  PrintResult result;
+  if (table1_->IsEmpty()) {
+    dialogs_.MessageBox(messages_.MsgText, messages_.MsgCaption, box::kError);
+    reportProject1_.Close();
+    printdatab_->RedrawNow();
+    result.nothingToPrint = true;
+  } else {
+    const ReportDefinition& report = reportProject1_.Definition();
+    DataSet& rows = *reportConnection1_.GetDataSet();
+    const PrintedJob job = printJobs_->PrintReport(QString::fromStdString(report.title), ReportPageLayout(report),
+                                                   [&](QPrinter& printer) {
+                                                     return RenderReport(printer, report, rows, QDateTime::currentDateTime());
+                                                   });
+    result.jobs.emplace_back(report.title, job);
+    // A run that raised leaves the project open: the next Print Data runs it as it is.
+    reportProject1_.Close();
+  }
+  printdatab_->RedrawNow();
+  return result;
+}
 
-void MainWindow::RoundButton3Click() { roundButton3_->RedrawNow(); }
+PrintResult MainWindow::RoundButton3Click() {
+  PrintResult result;
+  for (LineChart* chart : {chart1_, chart2_}) {
+    const QString title = chart->objectName();
+    const PrintedJob job = printJobs_->PrintPage(title, QPageLayout::Landscape, [chart](QPrinter& printer) {
+      // The chart fills its margins (5, 4, 4 and 5 percent of the page), whatever its
+      // proportions on the screen.
+      printer.setFullPage(true);
+      QPainter painter;
+      if (!painter.begin(&printer)) return 0;
+      const QRectF page = printer.pageLayout().fullRectPixels(printer.resolution());
+      const QRectF target(page.width() * 0.05, page.height() * 0.04, page.width() * 0.91, page.height() * 0.91);
+      chart->PrintInto(painter, target);
+      painter.end();
+      return 1;
+    });
+    result.jobs.emplace_back(title.toStdString(), job);
+  }
+  roundButton3_->RedrawNow();
+  return result;
+}
 
 bool MainWindow::GuardSingleInstance() {
   return instanceGuard_.Acquire(settings_.applicationTitle);

@@ -13,11 +13,16 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/download_targets.h"
 #include "app/pane_splitter.h"
 #include "controls/round_button.h"
+#include "export/print_jobs.h"
 #include "export/qt_export_feedback.h"
+#include "export/report_data_connection.h"
+#include "export/report_project.h"
 #include "hid/hid_device_controller.h"
 #include "platform/data_source_registration.h"
 #include "platform/dialogs.h"
@@ -38,6 +43,12 @@ struct SaveResult {
   std::string path;
   int records = 0;
   std::string error;
+};
+
+// What a print command did, for --batch: one entry a job.
+struct PrintResult {
+  bool nothingToPrint = false;
+  std::vector<std::pair<std::string, PrintedJob>> jobs;  // title, job
 };
 
 struct StartupSettings {
@@ -72,8 +83,16 @@ class MainWindow : public QWidget {
   DownloadResult RoundButton1Click();
   // Save as...: the save dialog, the question before replacing a file, the worksheet.
   SaveResult savebClick();
-  void printdatabClick();
-  void RoundButton3Click();
+  // Print Data: the report project over the table. Raises what the report engine raises
+  // (a missing or malformed project file, a printer that cannot be used).
+  PrintResult printdatabClick();
+  // Print Graph: each chart on a landscape page of its own, on the current printer.
+  PrintResult RoundButton3Click();
+  // Where print jobs go: the current printer with its dialogs unless set otherwise.
+  void SetPrintJobs(std::unique_ptr<PrintJobs> jobs) { printJobs_ = std::move(jobs); }
+  ReportProject& ReportProject1() { return reportProject1_; }
+  // Where Print Data looks for the report-project file instead of the executable's folder.
+  void SetProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
   bool HidCtlEnumerate(HidDevice& device, std::int32_t index);
   void HidCtlDeviceChange(HidDeviceController& sender);
 
@@ -105,6 +124,8 @@ class MainWindow : public QWidget {
   QWidget* BuildCommandBar();
   RoundButton* AddCommandButton(QWidget* bar, const QString& name, const QString& caption, const QRect& bounds);
   void SetTabOrder();
+  // The folder of the report-project file, with its separator.
+  std::string ProgramFolder() const;
 
   StartupSettings settings_;
   Dialogs& dialogs_;
@@ -124,6 +145,11 @@ class MainWindow : public QWidget {
   LineChart* chart1_ = nullptr;
   LineChart* chart2_ = nullptr;
   std::unique_ptr<MeasurementTable> table1_;
+  MeasurementDataSet table1Rows_;  // the table as the report reads it
+  ReportProject reportProject1_;
+  std::string programFolder_;
+  ReportDataConnection reportConnection1_;
+  std::unique_ptr<PrintJobs> printJobs_;
   // Declared before the controller and the devices: a device's reader may still hand a
   // report to ReplyData while the devices are given back at exit.
   FormMessages messages_;

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <iostream>
 
@@ -10,6 +11,7 @@
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
 #include "app/qt_message_loop.h"
+#include "export/insulation_indices.h"
 #include "hid/backends/virtual/virtual_hid_bus.h"
 #include "platform/application_title.h"
 #include "platform/scripted_dialogs.h"
@@ -128,8 +130,34 @@ void BatchSave(MainWindow& window, ScriptedDialogs& dialogs, const std::string& 
   status = 1;
 }
 
+std::string PagesText(int pages) { return std::to_string(pages) + (pages == 1 ? " page" : " pages"); }
+
+// A print command of the batch: one line a job, or a clear error line.
+void BatchPrint(const char* what, const std::function<PrintResult()>& command, int& status) {
+  PrintResult printed;
+  try {
+    printed = command();
+  } catch (const std::exception& error) {
+    std::string text = StandardErrorText(error.what());
+    for (char& c : text) {
+      if (c == '\r' || c == '\n') c = ' ';
+    }
+    std::cerr << "print " << what << ": " << text << std::endl;
+    status = 1;
+    return;
+  }
+  if (printed.nothingToPrint) {
+    std::cerr << "print " << what << ": no readings to print" << std::endl;
+    status = 1;
+  }
+  for (const auto& [title, job] : printed.jobs) {
+    PrintLine("print " + std::string(what) + ": " + title + ", " + PagesText(job.pages) + " to " +
+              job.destination.toStdString());
+  }
+}
+
 // The batch run: the real start-up, the first device search, then the buttons' own
-// handlers: Download, and Save as... when asked for.
+// handlers: Download, and Save as..., Print Data and Print Graph when asked for.
 int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop& loop, ScriptedDialogs& dialogs,
              const CommandLine& options) {
   if (const int failed = StartupFailure(outcome, window)) return failed;
@@ -148,7 +176,10 @@ int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop
 
   int status = 0;
   if (!BatchDownload(window, status)) return status;
+  PrintLine("indices: " + DescribeIndices(ComputeIndices(RunRowsOf(window.DataGrid1().GridDataSet()))));
   if (!options.saveXls.empty()) BatchSave(window, dialogs, options.saveXls, status);
+  if (options.printData) BatchPrint("data", [&] { return window.printdatabClick(); }, status);
+  if (options.printGraph) BatchPrint("graph", [&] { return window.RoundButton3Click(); }, status);
   return status;
 }
 
@@ -213,6 +244,11 @@ int RunProgram(int argc, char** argv) {
   StartupSettings settings{title, DefaultDataSourceSettings()};
   MainWindow window(std::move(settings), dialogs, loop, *backend);
   screenDialogs.SetOwner(&window);
+  if (!options.printTo.empty()) {
+    window.SetPrintJobs(MakePdfJobs(QString::fromStdString(options.printTo)));
+  } else if (options.batch) {
+    window.SetPrintJobs(MakePrinterJobs(&window, false));
+  }
   const MainWindow::StartupOutcome outcome = window.RunFormCreate();
 
   if (options.batch) return RunBatch(outcome, window, loop, batchDialogs, options);

@@ -1,9 +1,11 @@
 #include "views/line_chart.h"
 
 #include <QCategoryAxis>
+#include <QGraphicsLayout>
 #include <QLineSeries>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRubberBand>
 #include <QTextDocument>
 #include <QValueAxis>
@@ -31,6 +33,7 @@ double LabelBoxHeight(const QFont& font) {
 LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
     // Made with its chart: a chart set later would leave the default one behind, unowned.
     : QChartView(new QChart, parent),
+      style_(style),
       chart_(chart()),
       series_(new QLineSeries),
       bottomAxis_(new QValueAxis),
@@ -176,6 +179,25 @@ void LineChart::ApplyAxes() {
     const double value = n * labelStep_;
     leftAxis_->append(QString::fromStdString(FormatAxisLabel(value, group, point)), value);
   }
+}
+
+void LineChart::PrintInto(QPainter& painter, const QRectF& target) const {
+  // A chart of the target's size in screen units (96 to the inch) is laid out afresh and
+  // drawn scaled to the device: vector lines and text, labels on the page's own steps.
+  const double scale = std::max(1.0, painter.device()->logicalDpiX() / 96.0);
+  const QSize logical = (target.size() / scale).toSize();
+  LineChart page(style_);
+  page.points_ = points_;
+  page.left_ = left_;
+  page.bottom_ = bottom_;
+  page.resize(logical);
+  page.chart_->resize(QSizeF(logical));
+  for (int pass = 0; pass < 2; ++pass) {  // the second pass with the plot area the labels leave
+    page.chart_->layout()->activate();
+    page.RefreshNow();
+  }
+  page.chart_->layout()->activate();
+  page.scene()->render(&painter, target, QRectF(QPointF(0, 0), QSizeF(logical)), Qt::IgnoreAspectRatio);
 }
 
 void LineChart::SaveScalesOnce() {

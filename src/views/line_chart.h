@@ -61,6 +61,11 @@ class LineChart : public QChartView {
   // Draws what is pending now instead of at the next timer tick.
   void RefreshNow();
 
+  // Draws the chart anew into `target` of a page: laid out for that size, with its lines
+  // and labels drawn at the device's resolution, not a picture of the screen. The fonts
+  // keep their screen sizes; the plot takes the room.
+  void PrintInto(QPainter& painter, const QRectF& target) const;
+
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -82,6 +87,7 @@ class LineChart : public QChartView {
   static void SetRange(AxisScale& axis, double min, double max);
   std::pair<double, double> AutomaticBottom() const;
 
+  LineChartStyle style_;
   QChart* chart_;
   QLineSeries* series_;
   QValueAxis* bottomAxis_;

@@ -26,6 +26,8 @@ class CommandLineTest : public QObject {
     QTest::newRow("stray word") << QStringList{"batch"} << false << false << false << "";
     QTest::newRow("save without a file") << QStringList{"--batch", "--save-xls"} << false << false << false << "";
     QTest::newRow("save without batch") << QStringList{"--save-xls", "x.xls"} << false << false << false << "";
+    QTest::newRow("print without batch") << QStringList{"--print-graph"} << false << false << false << "";
+    QTest::newRow("print to without a folder") << QStringList{"--print-to"} << false << false << false << "";
   }
 
   void parse() {
@@ -43,6 +45,16 @@ class CommandLineTest : public QObject {
     QTEST(result.options->batch, "batch");
     QTEST(result.options->help, "help");
     QTEST(QString::fromStdString(result.options->saveXls), "saveXls");
+  }
+
+  void printOptions() {
+    const CommandLineResult result =
+        ParseCommandLine({"--print-to", "/tmp/out", "--batch", "--print-graph", "--print-data", "--simulate"});
+    QVERIFY(result.options.has_value());
+    QCOMPARE(result.options->printTo, std::string("/tmp/out"));
+    QVERIFY(result.options->printData);
+    QVERIFY(result.options->printGraph);
+    QVERIFY2(ParseCommandLine({"--print-to=/tmp/out"}).options.has_value(), "also without --batch");
   }
 
   void centredEdge_data() {

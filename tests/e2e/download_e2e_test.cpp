@@ -1,8 +1,10 @@
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
 #include <memory>
 
+#include "pdf_reader.h"
 #include "program_run.h"
 #include "spreadsheet_reader.h"
 #include "test_data_source.h"
@@ -98,6 +100,39 @@ class DownloadEndToEnd : public QObject {
     QVERIFY2(run.output.contains(QStringLiteral("download: 600 readings stored")), qPrintable(run.output));
     QVERIFY2(run.output.contains(QStringLiteral("save: cannot create a file in '")), qPrintable(run.output));
     QVERIFY(!QFile::exists(file));
+  }
+
+  // The test record of the built-in run as a script makes it: the data report and both
+  // charts as PDF files, one line a job, and the run's figures.
+  void batchPrintsTheReportAndBothChartsIntoPdfFiles() {
+    const QString out = source_->Dir() + QStringLiteral("/printed");
+    QDir().mkpath(out);
+    const test::ProgramRun run = test::RunProgram(
+        QStringLiteral(KELVATRIX_EXECUTABLE), source_->Dir(),
+        {QStringLiteral("--batch"), QStringLiteral("--simulate"), QStringLiteral("--print-to"), out,
+         QStringLiteral("--print-data"), QStringLiteral("--print-graph")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+    QVERIFY2(run.output.contains(QStringLiteral("indices: 5,000 V for 600 s; R(15 s) ")), qPrintable(run.output));
+    QVERIFY2(run.output.contains(QStringLiteral("print data: Insulation resistance test, 12 pages to ") + out),
+             qPrintable(run.output));
+    for (const QString& chart : {QStringLiteral("Chart1"), QStringLiteral("Chart2")}) {
+      QVERIFY2(run.output.contains(QStringLiteral("print graph: ") + chart + QStringLiteral(", 1 page to ")),
+               qPrintable(run.output));
+      const test::PdfFacts facts = test::ReadPdfFacts(out + "/" + chart + ".pdf");
+      QCOMPARE(facts.pages, 1);
+      QVERIFY(facts.widthPt > facts.heightPt);
+    }
+    QCOMPARE(test::ReadPdfFacts(out + QStringLiteral("/Insulation resistance test.pdf")).pages, 12);
+  }
+
+  void printingWithoutAPrinterSaysHowToPrintToFiles() {
+    const test::ProgramRun run = test::RunProgram(
+        QStringLiteral(KELVATRIX_EXECUTABLE), source_->Dir(),
+        {QStringLiteral("--batch"), QStringLiteral("--simulate"), QStringLiteral("--print-graph")});
+    if (run.output.contains(QStringLiteral("print graph: Chart1"))) QSKIP("a printer is set up here");
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.output.contains(QStringLiteral("print graph: No printer is set up on this computer.")),
+             qPrintable(run.output));
   }
 
   void withoutAMeterTheBatchSaysSo() {

@@ -1,0 +1,110 @@
+#include <QDir>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include "export/print_jobs.h"
+
+namespace kelvatrix {
+namespace {
+
+// The current printer: one QPrinter for the program's life, as the platform keeps one.
+class PrinterJobs final : public PrintJobs {
+ public:
+  PrinterJobs(QWidget* owner, bool dialogs) : owner_(owner), dialogs_(dialogs) {}
+
+  PrintedJob PrintReport(const QString& title, const QPageLayout& layout, const Render& render) override {
+    Require();
+    printer_.setDocName(title);
+    printer_.setPageLayout(layout);
+    PrintedJob job;
+    job.destination = printer_.printerName();
+    if (!dialogs_) {
+      job.pages = render(printer_);
+      job.printed = true;
+      return job;
+    }
+    QPrintPreviewDialog preview(&printer_, owner_);
+    preview.setWindowTitle(title);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&](QPrinter* printer) {
+      job.pages = render(*printer);
+    });
+    job.printed = preview.exec() == QDialog::Accepted;
+    return job;
+  }
+
+  PrintedJob PrintPage(const QString& title, QPageLayout::Orientation orientation, const Render& render) override {
+    Require();
+    const QPageLayout::Orientation remembered = printer_.pageLayout().orientation();
+    struct Restore {
+      QPrinter& printer;
+      QPageLayout::Orientation orientation;
+      ~Restore() { printer.setPageOrientation(orientation); }
+    } restore{printer_, remembered};
+    printer_.setPageOrientation(orientation);
+    printer_.setDocName(title);
+    return {true, render(printer_), printer_.printerName()};
+  }
+
+ private:
+  void Require() const {
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+      throw PrintError("No printer is set up on this computer. To print into PDF files, start Kelvatrix with "
+                       "--print-to and a folder");
+    }
+  }
+
+  QWidget* owner_;
+  bool dialogs_;
+  QPrinter printer_{QPrinter::HighResolution};
+};
+
+// Every job a PDF file of its own, named after the job's title.
+class PdfJobs final : public PrintJobs {
+ public:
+  explicit PdfJobs(QString directory) : directory_(std::move(directory)) {}
+
+  PrintedJob PrintReport(const QString& title, const QPageLayout& layout, const Render& render) override {
+    return Print(title, layout, render);
+  }
+
+  PrintedJob PrintPage(const QString& title, QPageLayout::Orientation orientation, const Render& render) override {
+    QPageLayout layout = QPrinter(QPrinter::HighResolution).pageLayout();
+    layout.setOrientation(orientation);
+    return Print(title, layout, render);
+  }
+
+ private:
+  PrintedJob Print(const QString& title, const QPageLayout& layout, const Render& render) {
+    QString name = title;
+    // A title may hold characters no file name can.
+    for (QChar& c : name) {
+      if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c.unicode() < 32) {
+        c = QLatin1Char('_');
+      }
+    }
+    const QString file = QDir(directory_).absoluteFilePath(name + QStringLiteral(".pdf"));
+    if (!QDir(directory_).exists()) throw PrintError("The folder for print files \"" + directory_.toStdString() + "\" does not exist");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setDocName(title);
+    printer.setPageLayout(layout);
+    const int pages = render(printer);
+    if (pages <= 0) throw PrintError("The print file \"" + file.toStdString() + "\" cannot be written");
+    return {true, pages, file};
+  }
+
+  QString directory_;
+};
+
+}  // namespace
+
+std::unique_ptr<PrintJobs> MakePrinterJobs(QWidget* owner, bool dialogs) {
+  return std::make_unique<PrinterJobs>(owner, dialogs);
+}
+
+std::unique_ptr<PrintJobs> MakePdfJobs(const QString& directory) { return std::make_unique<PdfJobs>(directory); }
+
+}  // namespace kelvatrix

@@ -1,0 +1,185 @@
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/qt_message_loop.h"
+#include "export/print_jobs.h"
+#include "hid/backends/virtual/virtual_hid_bus.h"
+#include "meter_runs.h"
+#include "pdf_reader.h"
+#include "platform/scripted_dialogs.h"
+#include "protocol/virtual_meter.h"
+#include "test_data_source.h"
+
+namespace kelvatrix {
+
+// Print Data and Print Graph through the window, every job into a PDF file.
+class PrintTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    source_ = std::make_unique<test::TestDataSource>();
+    program_ = source_->Dir() + QStringLiteral("/program");
+    out_ = source_->Dir() + QStringLiteral("/printed");
+    QDir().mkpath(program_);
+    QDir().mkpath(out_);
+    QVERIFY(QFile::copy(QStringLiteral(KELVATRIX_SOURCE_DIR "/data/kelvatrix.rpt"), Project()));
+    dialogs_.Clear();
+  }
+  void cleanup() {
+    window_.reset();
+    meter_.reset();
+    source_.reset();
+  }
+
+  void printGraphGivesTwoOneLandscapePageFilesAlsoWithoutData() {
+    Start(0);
+    const PrintResult printed = window_->RoundButton3Click();
+    QCOMPARE(printed.jobs.size(), size_t(2));
+    QCOMPARE(printed.jobs[0].first, std::string("Chart1"));
+    QCOMPARE(printed.jobs[1].first, std::string("Chart2"));
+    for (const QString& name : {QStringLiteral("Chart1"), QStringLiteral("Chart2")}) {
+      const test::PdfFacts facts = test::ReadPdfFacts(out_ + "/" + name + ".pdf");
+      QCOMPARE(facts.pages, 1);
+      QVERIFY2(facts.widthPt > facts.heightPt, qPrintable(name));
+    }
+    QVERIFY(dialogs_.Shown().empty());
+  }
+
+  void printedChartsAreDrawnForThePage() {
+    Start(50);
+    window_->RoundButton1Click();
+    window_->RoundButton3Click();
+    const QString text = test::ReadPdfText(out_ + "/Chart2.pdf");
+    // Titles and labels are text on the page, and the taller page axis labels finer steps.
+    QVERIFY2(text.contains(QStringLiteral("Resistance")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("UNIT M ohm")) || text.contains(QStringLiteral("ohm")), qPrintable(text));
+    for (const QString& label : {QStringLiteral("0"), QStringLiteral("100"), QStringLiteral("500")}) {
+      QVERIFY2(text.contains(QRegularExpression(QStringLiteral("\\b") + label + QStringLiteral("\\b"))), qPrintable(text));
+    }
+  }
+
+  void printDataHoldsEveryRowAndThePageNumbers() {
+    Start(150);
+    window_->RoundButton1Click();
+    const PrintResult printed = window_->printdatabClick();
+    QCOMPARE(printed.jobs.size(), size_t(1));
+    const QString file = out_ + QStringLiteral("/Insulation resistance test.pdf");
+    QCOMPARE(QString::fromStdString(printed.jobs[0].second.destination.toStdString()), file);
+    const int pages = printed.jobs[0].second.pages;
+    QVERIFY(pages >= 3);
+    QCOMPARE(test::ReadPdfFacts(file).pages, pages);
+    const QString text = test::ReadPdfText(file);
+    for (int page = 1; page <= pages; ++page) {
+      QVERIFY2(text.contains(QStringLiteral("Page %1 of %2").arg(page).arg(pages)), qPrintable(text));
+    }
+    QVERIFY(text.contains(QStringLiteral("Insulation resistance test")));
+    QVERIFY(text.contains(QStringLiteral("R(60 s)")));
+    // Every row, in order: reading, time, voltage, unit, resistance, unit.
+    const auto rows = source_->Query(QStringLiteral(
+        "SELECT recno, times, voltage, unitv, \"register\", unitr FROM savedata ORDER BY rowid"));
+    QCOMPARE(rows.size(), size_t(150));
+    qsizetype at = 0;
+    for (const auto& row : rows) {
+      QStringList cells;
+      for (const QVariant& value : row) cells << QRegularExpression::escape(value.toString());
+      const QRegularExpression line(QStringLiteral("^\\s*") + cells.join(QStringLiteral("\\s+")) + QStringLiteral("\\s*$"),
+                                    QRegularExpression::MultilineOption);
+      const QRegularExpressionMatch match = line.match(text, at);
+      QVERIFY2(match.hasMatch(), qPrintable(cells.join(' ')));
+      at = match.capturedEnd();
+    }
+  }
+
+  void anEmptyTableGivesItsBoxAndNoFile() {
+    Start(0);
+    const PrintResult printed = window_->printdatabClick();
+    QVERIFY(printed.nothingToPrint);
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
+    QCOMPARE(dialogs_.Shown()[0].text, std::string("Have No Data in Database,Can not to Print!"));
+    QCOMPARE(dialogs_.Shown()[0].caption, std::string("Print Error"));
+    QCOMPARE(dialogs_.Shown()[0].flags, 16);
+    QVERIFY(QDir(out_).isEmpty());
+    QVERIFY(!window_->ReportProject1().IsOpen());
+  }
+
+  void aMissingProjectIsTheEnginesErrorBeforeTheTableIsLookedAt() {
+    QFile::remove(Project());
+    Start(0);
+    try {
+      window_->printdatabClick();
+      QFAIL("printed without a project");
+    } catch (const ReportError& error) {
+      QCOMPARE(QString::fromUtf8(error.what()),
+               QStringLiteral("The following reporting project does not exist:\r\"") + Project() + QStringLiteral("\""));
+    }
+    QVERIFY(dialogs_.Shown().empty());
+  }
+
+  // A run that fails leaves the project open, so the next Print Data runs it as it was
+  // loaded, not as the file now reads.
+  void aFailedRunLeavesTheProjectOpen() {
+    WriteProject("column humidity \"Humidity\" 20 right\n");
+    Start(4);
+    window_->RoundButton1Click();
+    QVERIFY_THROWS_EXCEPTION(ReportError, window_->printdatabClick());
+    QVERIFY(window_->ReportProject1().IsOpen());
+    QFile::remove(Project());
+    try {
+      window_->printdatabClick();
+      QFAIL("printed a column without a field");
+    } catch (const ReportError& error) {
+      QVERIFY2(QString::fromUtf8(error.what()).contains(QStringLiteral("\"humidity\" names no field")), error.what());
+    }
+  }
+
+  void aMalformedProjectNamesItsLine() {
+    WriteProject("title Run\npage A4 upside-down\n");
+    Start(4);
+    window_->RoundButton1Click();
+    QVERIFY_THROWS_EXCEPTION(ReportError, window_->printdatabClick());
+    try {
+      window_->printdatabClick();
+    } catch (const ReportError& error) {
+      QVERIFY2(QString::fromUtf8(error.what()).endsWith(QStringLiteral("line 2: the page is portrait or landscape, not 'upside-down'")),
+               error.what());
+    }
+    QVERIFY(QDir(out_).isEmpty());
+  }
+
+ private:
+  QString Project() const { return program_ + QStringLiteral("/kelvatrix.rpt"); }
+  void WriteProject(const char* text) {
+    QFile file(Project());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+  }
+  void Start(int readings) {
+    meter_ = std::make_unique<VirtualMeter>(bus_, test::RisingMeterRun(readings));
+    window_ = std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-print-test", source_->Settings()}, dialogs_,
+                                           loop_, bus_.Backend());
+    window_->SetProgramFolder(program_.toStdString());
+    window_->SetPrintJobs(MakePdfJobs(out_));
+    QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);
+    QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
+  }
+
+  std::unique_ptr<test::TestDataSource> source_;
+  ScriptedDialogs dialogs_;
+  QtMessageLoop loop_;
+  VirtualHidBus bus_;
+  std::unique_ptr<VirtualMeter> meter_;
+  std::unique_ptr<MainWindow> window_;
+  QString program_;
+  QString out_;
+};
+
+}  // namespace kelvatrix
+
+QTEST_MAIN(kelvatrix::PrintTest)
+#include "print_test.moc"

@@ -15,7 +15,8 @@ class PrinterJobs final : public PrintJobs {
   PrinterJobs(QWidget* owner, bool dialogs) : owner_(owner), dialogs_(dialogs) {}
 
   PrintedJob PrintReport(const QString& title, const QPageLayout& layout, const Render& render) override {
-    Require();
+    // The preview needs no printer: from it the report can also be saved as a PDF file.
+    if (!dialogs_) Require();
     printer_.setDocName(title);
     printer_.setPageLayout(layout);
     PrintedJob job;

@@ -36,7 +36,7 @@ Qt::Alignment AlignmentOf(ReportColumn::Align align) {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-// The summary block: the figures of the run, two to a line.
+// The summary block: the figures of the run.
 std::vector<std::pair<QString, QString>> SummaryLines(DataSet& data) {
   const InsulationIndices run = ComputeIndices(RunRowsOf(data));
   if (!run.hasRun) return {{QStringLiteral("Run"), QStringLiteral("no readings")}};
@@ -115,7 +115,7 @@ int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& dat
   page.headerHeight = report.header.empty() ? 0 : page.line * 1.5;
   page.footerHeight = report.footer.empty() ? 0 : page.line * 1.5;
   page.titleHeight = QFontMetricsF(titleFont, &printer).lineSpacing() * 1.6;
-  page.summaryHeight = summary.empty() ? 0 : (static_cast<double>((summary.size() + 1) / 2) + 1) * page.line;
+  page.summaryHeight = summary.empty() ? 0 : (static_cast<double>(summary.size()) + 1) * page.line;
   double total = 0;
   for (const ReportColumn& column : report.columns) total += column.widthMm * pixelsPerMm;
   // Columns wider than the page together are narrowed to fit, each in proportion.
@@ -166,15 +166,15 @@ int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& dat
   painter.drawText(QRectF(0, y, page.area.width(), page.titleHeight), Qt::AlignLeft | Qt::AlignVCenter, Q(report.title));
   y += page.titleHeight;
   if (!summary.empty()) {
-    painter.setFont(font);
-    const double half = page.area.width() / 2;
+    // One figure a line, its name in a column of its own, the rest of the line for the
+    // value or the reason there is none.
+    const double names = std::min(page.area.width() / 2, 50 * pixelsPerMm);
     for (std::size_t i = 0; i < summary.size(); ++i) {
-      const double x = (i % 2) * half;
-      const double row = y + static_cast<double>(i / 2) * page.line;
+      const double row = y + static_cast<double>(i) * page.line;
       painter.setFont(bold);
-      cell(x, half * 0.45, row, summary[i].first, Qt::AlignLeft | Qt::AlignVCenter);
+      cell(0, names, row, summary[i].first, Qt::AlignLeft | Qt::AlignVCenter);
       painter.setFont(font);
-      cell(x + half * 0.45, half * 0.55, row, summary[i].second, Qt::AlignLeft | Qt::AlignVCenter);
+      cell(names, page.area.width() - names, row, summary[i].second, Qt::AlignLeft | Qt::AlignVCenter);
     }
     y += page.summaryHeight;
   }

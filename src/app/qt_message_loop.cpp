@@ -43,15 +43,17 @@ void QtMessageLoop::WaitForMessages(Clock::time_point deadline) {
   if (queue_.HasPending()) return;
   const auto left = std::chrono::floor<std::chrono::milliseconds>(deadline - Clock::now());
   auto* dispatcher = QAbstractEventDispatcher::instance();
-  if (left.count() < 1 || !dispatcher) {
-    // Qt's timers count whole milliseconds: the last fraction is waited out on the
-    // hand-off queue, which a reader's report still ends at once.
+  if (left.count() < 2 || !dispatcher) {
+    // Qt's timers count whole milliseconds and may fire up to one late: the last stretch
+    // is waited out on the hand-off queue, to the microsecond, and a reader's report
+    // still ends it at once.
     queue_.WaitUntil(deadline);
     return;
   }
-  // A timer bounds the wait; any window event or hand-off ends it earlier. What the
-  // dispatcher runs while it waits counts as processed messages.
-  deadline_.start(left);
+  // A timer bounds the wait, a millisecond short of the deadline; any window event or
+  // hand-off ends it earlier. What the dispatcher runs while it waits counts as processed
+  // messages.
+  deadline_.start(left - std::chrono::milliseconds(1));
   dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
   deadline_.stop();
 }

@@ -210,18 +210,19 @@ void MeasurementTable::Edit() {
   SetState(State::Edit);
 }
 
-void MeasurementTable::SetValue(int column, QVariant value) {
+void MeasurementTable::SetValue(int column, QVariant value, bool announce) {
   if (state_ != State::Edit && state_ != State::Insert) {
     throw DatabaseError("Dataset not in edit or insert mode");
   }
   rows_[static_cast<std::size_t>(current_)].values[static_cast<std::size_t>(column)] = std::move(value);
   modified_ = true;
-  emit RowChanged(current_);
+  if (announce) emit RowChanged(current_);
 }
 
 void MeasurementTable::SetField(std::string_view field, const FieldValue& value) {
   const int index = FieldIndex(field);
   if (index < 0) throw DatabaseError("Field '" + std::string(field) + "' not found");
+  // A new row filled in field by field is announced once, when it is posted.
   SetValue(index, std::visit(
                       [](const auto& v) -> QVariant {
                         if constexpr (std::is_same_v<std::decay_t<decltype(v)>, long long>) {
@@ -230,7 +231,8 @@ void MeasurementTable::SetField(std::string_view field, const FieldValue& value)
                           return QVariant(QString::fromStdString(v));
                         }
                       },
-                      value));
+                      value),
+           state_ != State::Insert);
 }
 
 std::string MeasurementTable::FieldTextProblem(int column, const QString& text) {

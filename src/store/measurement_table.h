@@ -123,7 +123,7 @@ class MeasurementTable : public QObject {
   void FinishChange();
   void AddRow(int at);
   void RemoveRow(int at);
-  void SetValue(int column, QVariant value);
+  void SetValue(int column, QVariant value, bool announce = true);
   void WriteNewRow(Row& row);
   void WriteChangedRow(const Row& row);
   void ReadRowsAfterLast();

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "store/database_error.h"
+#include "views/frame_clock.h"
 
 namespace kelvatrix {
 namespace {
@@ -24,13 +25,9 @@ DataGridModel::DataGridModel(MeasurementTable& table, const std::vector<GridColu
   connect(&table_, &MeasurementTable::RowsRemoved, this, &DataGridModel::TableRowsRemoved);
   connect(&table_, &MeasurementTable::RowChanged, this, &DataGridModel::TableRowChanged);
   connect(&table_, &MeasurementTable::CurrentRowChanged, this, &DataGridModel::IndicatorMoved);
-  connect(&table_, &MeasurementTable::StateChanged, this, [this] { RefreshIndicator(ShownCurrentRow()); });
-  showTimer_.setSingleShot(true);
-  showTimer_.setInterval(kShowInterval);
-  connect(&showTimer_, &QTimer::timeout, this, [this] {
-    if (pendingAppends_ == 0) return;
-    ShowPendingRows();
-    showTimer_.start();  // the next rows wait for the interval again
+  // A new state shows on the current row's glyph, when that row is shown at all.
+  connect(&table_, &MeasurementTable::StateChanged, this, [this] {
+    if (table_.CurrentRow() < rows_) RefreshIndicator(table_.CurrentRow());
   });
 }
 
@@ -71,6 +68,8 @@ QVariant DataGridModel::data(const QModelIndex& index, int role) const {
 QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Vertical) {
     if (role != kIndicatorRole || section != ShownCurrentRow()) return {};
+    // The last shown row stands for a current row still held back: a plain arrow.
+    if (table_.CurrentRow() >= rows_) return static_cast<int>(Indicator::Current);
     switch (table_.CurrentState()) {
       case MeasurementTable::State::Edit: return static_cast<int>(Indicator::Editing);
       case MeasurementTable::State::Insert: return static_cast<int>(Indicator::Inserting);
@@ -142,10 +141,7 @@ void DataGridModel::TableReset() {
 void DataGridModel::TableRowsInserted(int first, int last) {
   if (first == rows_ + pendingAppends_) {
     pendingAppends_ += last - first + 1;
-    if (!showTimer_.isActive()) {
-      ShowPendingRows();
-      showTimer_.start();
-    }
+    FrameClock::Shared().Request(this, [this] { ShowPendingRows(); });
     return;
   }
   ShowPendingRows();

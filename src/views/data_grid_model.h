@@ -7,15 +7,12 @@
 // changes it between the begin and end notifications, so views always see a consistent
 // count.
 //
-// Rows appended at the end are shown at most every kShowInterval: a download appends a
-// row every few milliseconds, and laying out and painting the grid for each would cost
-// more than the download itself. The first row after a quiet spell shows at once.
+// Rows appended at the end are shown with the window's frames (FrameClock): a download
+// appends a row every few milliseconds, and laying out and painting the grid for each
+// would cost more than the download itself. The first row after a quiet spell shows at
+// once.
 
 #include <QAbstractTableModel>
-#include <QTimer>
-
-#include <chrono>
-
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,7 +31,6 @@ class DataGridModel : public QAbstractTableModel {
   enum class Indicator { None, Current, Editing, Inserting };
 
   using ErrorReporter = std::function<void(const std::string&)>;
-  static constexpr std::chrono::milliseconds kShowInterval{100};
 
   DataGridModel(MeasurementTable& table, const std::vector<GridColumn>& columns, QObject* parent = nullptr);
 
@@ -71,7 +67,6 @@ class DataGridModel : public QAbstractTableModel {
   ErrorReporter report_;
   int rows_ = 0;
   int pendingAppends_ = 0;
-  QTimer showTimer_;
   int indicatorRow_ = -1;
 };
 

@@ -13,11 +13,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "views/frame_clock.h"
+
 namespace kelvatrix {
 namespace {
-// At most five repaints a second, however fast points come: a repaint lays the axes out
-// anew, which costs far more than adding points.
-constexpr int kRefreshMs = 200;
 
 // The height of the box Qt Charts lays an axis label out in: a rich-text item of the
 // label's font with half a pixel of margin round the text.
@@ -77,10 +76,6 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
   setRenderHint(QPainter::Antialiasing, false);
   setRubberBand(QChartView::NoRubberBand);
 
-  refresh_.setSingleShot(true);
-  refresh_.setInterval(kRefreshMs);
-  connect(&refresh_, &QTimer::timeout, this, &LineChart::RefreshNow);
-
   SetRange(left_, style.leftMin, style.leftMax);
   ApplyAxes();
 }
@@ -123,11 +118,10 @@ void LineChart::SetLeftAxisRange(double min, double max) {
 }
 
 void LineChart::ScheduleRefresh() {
-  if (!refresh_.isActive()) refresh_.start();
+  FrameClock::Shared().Request(this, [this] { RefreshNow(); });
 }
 
 void LineChart::RefreshNow() {
-  refresh_.stop();
   if (bottom_.automatic) {
     const auto [low, high] = AutomaticBottom();
     bottom_.min = low;

@@ -4,11 +4,11 @@
 // undoes, 16 pixels or less does nothing) and panning (right drag), and a zoom record that
 // undo zoom restores.
 //
-// The series keeps every point; what is drawn is refreshed by one throttling timer and
-// thinned to the chart's width, so 60,000 points stay cheap to add and to paint.
+// The series keeps every point; what is drawn is refreshed with the window's frames
+// (FrameClock) and thinned to the chart's width, so 60,000 points stay cheap to add and
+// to paint.
 
 #include <QChartView>
-#include <QTimer>
 
 #include <utility>
 #include <vector>
@@ -93,7 +93,6 @@ class LineChart : public QChartView {
   QValueAxis* bottomAxis_;
   QCategoryAxis* leftAxis_;
   QRubberBand* rubberBand_;
-  QTimer refresh_;
   std::vector<ChartPoint> points_;
   double labelIncrement_;
   double labelStep_;

@@ -1,0 +1,83 @@
+// A chart with many points, shown (offscreen) at the window's size: the cost of a repaint,
+// of a zoom step (a left-button drag) and of a pan step (one mouse move with the right
+// button held), each drawn at once. A frame is 16 ms at 60 frames a second.
+// Usage: chart_bench [POINTS]   (default 60000)
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "mouse_drag.h"
+#include "views/line_chart.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+template <typename Step>
+double MedianMs(int runs, Step step) {
+  std::vector<double> ms;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = Clock::now();
+    step(i);
+    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  return Median(ms);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const int points = argc > 1 ? std::max(2, std::atoi(argv[1])) : 60000;
+  kelvatrix::LineChart chart({QStringLiteral("Resistance"), QColor(0, 128, 0), QStringLiteral("UNIT M ohm"), 0, 100, 1});
+  chart.resize(608, 224);
+  chart.show();
+  if (!QTest::qWaitForWindowExposed(&chart)) return 1;
+  for (int i = 1; i <= points; ++i) {
+    chart.AddPoint(i, 20000 + 18000 * std::sin(i / 900.0) + (i % 7) * 40);
+  }
+  chart.SetLeftAxisRange(0, 40000);
+  chart.RefreshNow();
+  QCoreApplication::processEvents();
+  QWidget* viewport = chart.viewport();
+  const QPoint middle(viewport->width() / 2, viewport->height() / 2);
+
+  const double repaint = MedianMs(15, [&](int) {
+    chart.RefreshNow();
+    viewport->repaint();
+  });
+  // Zoom into the middle and out again, one drag each: both are zoom steps.
+  const double zoom = MedianMs(16, [&](int i) {
+    if (i % 2 == 0) {
+      kelvatrix::test::DragMouse(viewport, Qt::LeftButton, middle - QPoint(100, 40), middle + QPoint(100, 40));
+    } else {
+      kelvatrix::test::DragMouse(viewport, Qt::LeftButton, middle + QPoint(40, 40), middle - QPoint(40, 40));
+    }
+    viewport->repaint();
+  });
+  QTest::mousePress(viewport, Qt::RightButton, {}, middle);
+  const double pan = MedianMs(30, [&](int i) {
+    const QPoint to = middle + QPoint((i % 2 ? -1 : 1) * 6, 0);
+    QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, Qt::RightButton, {});
+    QCoreApplication::sendEvent(viewport, &move);
+    viewport->repaint();
+  });
+  QTest::mouseRelease(viewport, Qt::RightButton, {}, middle);
+
+  std::printf("chart with %d points, %d drawn: repaint %.2f ms, zoom step %.2f ms, pan step %.2f ms (a frame: 16 ms)\n",
+              points, chart.DrawnPoints(), repaint, zoom, pan);
+  return 0;
+}

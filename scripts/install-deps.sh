@@ -18,8 +18,8 @@ packages=(
   libreoffice-calc python3-xlwt
   # reading the printed PDF files back
   poppler-utils
-  # keeps the Windows code compiling
-  g++-mingw-w64-i686-posix
+  # the Windows stage: 32- and 64-bit cross compilers, 64-bit Wine to run the tests
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64
 )
 
 missing=()

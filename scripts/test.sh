@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
-#   scripts/test.sh          normal build, then the AddressSanitizer+UBSan build
-#   scripts/test.sh --plain  normal build only
-#   scripts/test.sh --tsan   ThreadSanitizer build only
+# Installs what is missing, builds, and runs every test, stage by stage:
+#   scripts/test.sh            the normal build (with each benchmark once at a tiny size),
+#                              the AddressSanitizer+UBSan build, and the Windows stage
+#   scripts/test.sh --plain    the normal build only
+#   scripts/test.sh --asan     the AddressSanitizer+UBSan build only
+#   scripts/test.sh --tsan     the ThreadSanitizer build only
+#   scripts/test.sh --windows  the Windows stage only (mingw-w64 builds, tests under Wine)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 
-flavours=(plain asan)
+stages=(plain asan windows)
 case "${1:-}" in
   "") ;;
-  --plain) flavours=(plain) ;;
-  --asan) flavours=(asan) ;;
-  --tsan) flavours=(tsan) ;;
-  *) echo "usage: scripts/test.sh [--plain|--asan|--tsan]" >&2; exit 2 ;;
+  --plain) stages=(plain) ;;
+  --asan) stages=(asan) ;;
+  --tsan) stages=(tsan) ;;
+  --windows) stages=(windows) ;;
+  *) echo "usage: scripts/test.sh [--plain|--asan|--tsan|--windows]" >&2; exit 2 ;;
 esac
 
 export QT_QPA_PLATFORM=offscreen
@@ -28,14 +32,18 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export TSAN_OPTIONS=${TSAN_OPTIONS:-suppressions=$root/tests/sanitizer/tsan.supp:halt_on_error=1:second_deadlock_stack=1:die_after_fork=0}
 
 status=0
-echo "== windows compile check"
-"$root/scripts/check-windows.sh" || status=1
-for flavour in "${flavours[@]}"; do
-  echo "== $flavour build"
-  # The normal build also builds the benchmarks and runs each once at a tiny size.
-  bench=OFF
-  [ "$flavour" = plain ] && bench=ON
-  dir=$("$root/scripts/build.sh" "$flavour" -DKELVATRIX_BUILD_BENCH=$bench | tail -n 1)
-  (cd "$dir" && ctest --output-on-failure -j2 --timeout 300) || status=1
+for stage in "${stages[@]}"; do
+  started=$(date +%s)
+  echo "== $stage"
+  if [ "$stage" = windows ]; then
+    "$root/scripts/test-windows.sh" || status=1
+  else
+    # The normal build also builds the benchmarks and runs each once at a tiny size.
+    bench=OFF
+    [ "$stage" = plain ] && bench=ON
+    dir=$("$root/scripts/build.sh" "$stage" -DKELVATRIX_BUILD_BENCH=$bench | tail -n 1)
+    (cd "$dir" && ctest --output-on-failure -j2 --timeout 300) || status=1
+  fi
+  echo "== $stage: $(( $(date +%s) - started )) s"
 done
 exit $status

@@ -20,6 +20,9 @@
 #ifdef __linux__
 #include "hid/backends/linux/linux_hid_backend.h"
 #endif
+#ifdef _WIN32
+#include "hid/backends/windows/windows_hid_backend.h"
+#endif
 
 namespace kelvatrix {
 namespace {
@@ -235,10 +238,12 @@ int RunProgram(int argc, char** argv) {
   if (run) {
     meter = std::make_unique<VirtualMeter>(bus, *run);
   } else {
-#ifdef __linux__
+#if defined(__linux__)
     platformBackend = std::make_unique<LinuxHidBackend>();
-    backend = platformBackend.get();
+#elif defined(_WIN32)
+    platformBackend = std::make_unique<WindowsHidBackend>();
 #endif
+    if (platformBackend) backend = platformBackend.get();
   }
 
   StartupSettings settings{title, DefaultDataSourceSettings()};
@@ -250,6 +255,15 @@ int RunProgram(int argc, char** argv) {
     window.SetPrintJobs(MakePrinterJobs(&window, false));
   }
   const MainWindow::StartupOutcome outcome = window.RunFormCreate();
+  if (!run && !window.HidCtl().HidLibraryBound()) {
+    std::cerr << title << ": the system's HID libraries could not be loaded ("
+#ifdef _WIN32
+              << "HID.dll and SetupApi.dll"
+#else
+              << "libudev.so.1"
+#endif
+              << "): no meter can be found" << std::endl;
+  }
 
   if (options.batch) return RunBatch(outcome, window, loop, batchDialogs, options);
   if (outcome == MainWindow::StartupOutcome::Refused) return 1;

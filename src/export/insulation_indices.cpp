@@ -59,11 +59,15 @@ Figure Ratio(const Figure& over, const char* overName, const Figure& under, cons
 std::string Grouped(double value, int decimals) {
   char text[64];
   std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  std::string digits = text;
+  const std::string digits = text;
   const std::size_t point = digits.find('.');
   const std::size_t whole = point == std::string::npos ? digits.size() : point;
-  for (std::size_t i = whole; i > 3; i -= 3) digits.insert(i - 3, ",");
-  return digits;
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && i < whole && (whole - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
 }
 
 std::string Unavailable(const Figure& figure) { return "not available (" + figure.unavailable + ")"; }

@@ -20,6 +20,8 @@ packages=(
   poppler-utils
   # the Windows stage: 32- and 64-bit cross compilers, 64-bit Wine to run the tests
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64
+  # the kernel HID stage: a guest with Debian's kernel, busybox, and udev to check the rule
+  qemu-system-x86 linux-image-amd64 busybox-static cpio xz-utils zstd kmod udev util-linux
 )
 
 missing=()

@@ -1,23 +1,27 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test, stage by stage:
 #   scripts/test.sh            the normal build (with each benchmark once at a tiny size),
-#                              the AddressSanitizer+UBSan build, and the Windows stage
+#                              the AddressSanitizer+UBSan build, the Windows stage and
+#                              the kernel HID stage
 #   scripts/test.sh --plain    the normal build only
 #   scripts/test.sh --asan     the AddressSanitizer+UBSan build only
 #   scripts/test.sh --tsan     the ThreadSanitizer build only
 #   scripts/test.sh --windows  the Windows stage only (mingw-w64 builds, tests under Wine)
+#   scripts/test.sh --kernel-hid  the kernel HID stage only (the meter as a kernel HID
+#                              device in a QEMU guest, the program's real Linux backend)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 
-stages=(plain asan windows)
+stages=(plain asan windows kernel-hid)
 case "${1:-}" in
   "") ;;
   --plain) stages=(plain) ;;
   --asan) stages=(asan) ;;
   --tsan) stages=(tsan) ;;
   --windows) stages=(windows) ;;
-  *) echo "usage: scripts/test.sh [--plain|--asan|--tsan|--windows]" >&2; exit 2 ;;
+  --kernel-hid) stages=(kernel-hid) ;;
+  *) echo "usage: scripts/test.sh [--plain|--asan|--tsan|--windows|--kernel-hid]" >&2; exit 2 ;;
 esac
 
 export QT_QPA_PLATFORM=offscreen
@@ -37,6 +41,8 @@ for stage in "${stages[@]}"; do
   echo "== $stage"
   if [ "$stage" = windows ]; then
     "$root/scripts/test-windows.sh" || status=1
+  elif [ "$stage" = kernel-hid ]; then
+    "$root/scripts/test-kernel-hid.sh" || status=1
   else
     # The normal build also builds the benchmarks and runs each once at a tiny size.
     bench=OFF

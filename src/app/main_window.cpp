@@ -16,6 +16,7 @@
 #include "export/report_renderer.h"
 #include "platform/application_title.h"
 #include "platform/replacing_file.h"
+#include "platform/system_error_text.h"
 
 // The icon is compiled into this static library; registering it here keeps the linker
 // from leaving it out.
@@ -227,7 +228,28 @@ bool MainWindow::HidCtlEnumerate(HidDevice& device, std::int32_t index) {
 
 void MainWindow::HidCtlDeviceChange(HidDeviceController& sender) { selection_.HidCtlDeviceChange(sender); }
 
-DownloadResult MainWindow::RoundButton1Click() { return download_.Run(); }
+std::optional<std::string> MainWindow::MeterAccessProblem() const {
+  const HidDevice* meter = selection_.CurrentDev();
+  if (!selection_.DevConnected() || !meter || meter->ReadWriteAccess()) return std::nullopt;
+  std::string text = "The meter was found at " + meter->PnPInfo().DevicePath +
+                     ", but it cannot be opened for reading and writing (" + SystemErrorText(meter->AccessError()) + ").";
+#ifdef __linux__
+  text += " Install the udev rule 70-kelvatrix-meter.rules (see the README, \"The meter on Linux\") and plug the meter "
+          "in again.";
+#else
+  text += " Close any other program that uses it and plug the meter in again.";
+#endif
+  return text;
+}
+
+DownloadResult MainWindow::RoundButton1Click() {
+  // A meter that may not be opened would only not answer: the operator is told why.
+  if (const std::optional<std::string> problem = MeterAccessProblem()) {
+    dialogs_.MessageBox(*problem, "Download Error", box::kError);
+    return {DownloadOutcome::NoAccess, 0};
+  }
+  return download_.Run();
+}
 
 SaveResult MainWindow::savebClick() {
   using Outcome = SaveResult::Outcome;

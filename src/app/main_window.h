@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,8 +80,12 @@ class MainWindow : public QWidget {
 
   void FormCreate();
   void Timer1Timer();
-  // The Download command. Reports nothing to the operator; the result is for --batch.
+  // The Download command. Reports nothing to the operator (but a meter it may not open);
+  // the result is for --batch.
   DownloadResult RoundButton1Click();
+  // What keeps the selected meter from being used (found, but not to be opened for reading
+  // and writing), or nothing.
+  std::optional<std::string> MeterAccessProblem() const;
   // Save as...: the save dialog, the question before replacing a file, the worksheet.
   SaveResult savebClick();
   // Print Data: the report project over the table. Raises what the report engine raises

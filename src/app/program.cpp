@@ -70,6 +70,11 @@ int StartupFailure(MainWindow::StartupOutcome outcome, const MainWindow& window)
 // The download step of a batch run: true when readings are in savedata to go on with
 // (also when the meter stopped answering part way, which still fails the run).
 bool BatchDownload(MainWindow& window, int& status) {
+  if (const std::optional<std::string> problem = window.MeterAccessProblem()) {
+    std::cerr << "meter: " << *problem << std::endl;
+    status = 1;
+    return false;
+  }
   const DownloadResult result = window.RoundButton1Click();
   const bool writeFailed = window.Messages().MsgCaption == "WRITE USB ERROR!";
   const std::string readings = std::to_string(result.readings) + (result.readings == 1 ? " reading" : " readings");
@@ -94,6 +99,7 @@ bool BatchDownload(MainWindow& window, int& status) {
       return result.readings > 0;
     case DownloadOutcome::NoMeter:
     case DownloadOutcome::AlreadyRunning:
+    case DownloadOutcome::NoAccess:
       std::cerr << "download: no meter" << std::endl;
       status = 1;
       return false;

@@ -3,6 +3,7 @@
 #include "hid/controller_error.h"
 #include "hid/hid_device_controller.h"
 #include "hid/hid_device_read_thread.h"
+#include "hid/hid_last_error.h"
 
 namespace kelvatrix {
 
@@ -65,6 +66,7 @@ HidDevice::~HidDevice() {
 void HidDevice::OpenMainHandle() {
   fileHandle_ = context_.backend.Open(*pnpInfo_, HidAccess::ReadWrite);
   readWriteAccess_ = fileHandle_ != nullptr;
+  accessError_ = readWriteAccess_ ? 0 : HidLastError();
   if (!fileHandle_) fileHandle_ = context_.backend.Open(*pnpInfo_, HidAccess::None);
 }
 

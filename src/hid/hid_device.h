@@ -47,6 +47,9 @@ class HidDevice {
   bool Claimed() const { return claimed_; }
   bool InHandler() const { return inHandler_; }
   bool ReadWriteAccess() const { return readWriteAccess_; }
+  // Why the device could not be opened for reading and writing (the system's error code),
+  // or 0 when it could.
+  std::uint32_t AccessError() const { return accessError_; }
   bool HasReadThread() const { return readThread_ != nullptr; }
 
   // The capabilities, from the preparsed data fetched on first need and then cached;
@@ -112,6 +115,7 @@ class HidDevice {
   HidDataErrorEvent onDataError_;
   HidPlugEvent onUnplug_;
   bool readWriteAccess_ = false;
+  std::uint32_t accessError_ = 0;
   std::unique_ptr<HidDeviceReadThread> readThread_;
 };
 

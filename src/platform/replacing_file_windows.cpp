@@ -3,22 +3,12 @@
 #include <cstring>
 
 #include "platform/replacing_file.h"
+#include "platform/system_error_text.h"
 
 namespace kelvatrix {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 16;
-
-std::string SystemText(DWORD code) {
-  char text[512] = {};
-  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                                      0, text, sizeof text, nullptr);
-  std::string result(text, length);
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.')) {
-    result.pop_back();
-  }
-  return result.empty() ? "system error " + std::to_string(code) : result;
-}
 
 std::string Directory(const std::string& path) {
   const auto slash = path.find_last_of("\\/");
@@ -41,7 +31,7 @@ bool ReplacingFile::Exists(const std::string& path) {
 bool ReplacingFile::Fail(const std::string& what) {
   const DWORD code = GetLastError();
   failed_ = true;
-  if (error_.empty()) error_ = what + ": " + SystemText(code);
+  if (error_.empty()) error_ = what + ": " + SystemErrorText(code);
   return false;
 }
 

@@ -26,6 +26,7 @@ enum class DownloadOutcome {
   NotAcknowledged,  // the handshake reply was not 0xEF
   EndMarker,        // the meter sent the end marker
   NoReply,          // a fetch got no reply within 200 waits
+  NoAccess,         // the meter is there, but this user may not open it for reading and writing
 };
 
 struct DownloadResult {

@@ -11,7 +11,7 @@
 //   @drop N              no reply to the N-th fetch only
 //   @garble N            random bytes in the reply to the N-th fetch
 //   @report-bytes N      every input report carries N data bytes (0 to 255)
-//   @unplug-after N      leave the bus right after answering the N-th fetch
+//   @unplug-after N      leave the bus right after answering the N-th fetch (once)
 //   @replug-after MS     with @unplug-after: come back MS milliseconds later
 //   @hotplug-every N     another HID device comes onto the bus, or leaves it, right
 //                        after every N-th fetch is answered (a busy USB bus)

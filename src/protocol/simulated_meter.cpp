@@ -20,12 +20,16 @@ SimulatedMeter::Answer SimulatedMeter::Respond(const std::vector<std::uint8_t>& 
     case 0xB5:
       next_ = 0;
       fetches_ = 0;
+      leaving_ = false;
       return {Report({run_.handshakeReply}), false};
     case 0xC4: {
       const int fetch = ++fetches_;
-      const bool leave = run_.unplugAfter && fetch == *run_.unplugAfter;
+      // The meter leaves once in its life: plugged in again, it downloads in full.
+      const bool leave = run_.unplugAfter && !left_ && fetch == *run_.unplugAfter;
+      if (leave) left_ = true;
       // A meter on its way off the bus answers nothing more.
-      if (run_.unplugAfter && fetch > *run_.unplugAfter) return {};
+      if (run_.unplugAfter && leaving_) return {};
+      if (leave) leaving_ = true;
       if (run_.silentAfter && fetch > *run_.silentAfter) return {std::nullopt, leave};
       if (run_.drop.count(fetch)) return {std::nullopt, leave};
       std::vector<std::uint8_t> data;

@@ -39,6 +39,8 @@ class SimulatedMeter {
   MeterRun run_;
   std::size_t next_ = 0;
   int fetches_ = 0;
+  bool left_ = false;     // it has left the bus once (see @unplug-after)
+  bool leaving_ = false;  // on its way off: until the next handshake it answers nothing
   std::mt19937 random_{20261210};
 };
 

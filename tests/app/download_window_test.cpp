@@ -94,6 +94,28 @@ class DownloadWindowTest : public QObject {
     QCOMPARE(shown, labels);
   }
 
+  // A meter the user may not open for reading and writing is found (its identity comes
+  // without access), but a download would only meet silence: the operator is told why.
+  void aMeterThatCannotBeOpenedIsSaidSo() {
+    VirtualDeviceConfig locked;
+    locked.vendorId = 0x1234;
+    locked.productId = 0x5678;
+    locked.open = VirtualOpen::NoAccessOnly;
+    bus_.Plug(locked);
+    window_ = std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-download-test", source_->Settings()},
+                                           dialogs_, loop_, bus_.Backend());
+    QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);
+    QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
+    dialogs_.Clear();
+    QCOMPARE(window_->RoundButton1Click().outcome, DownloadOutcome::NoAccess);
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
+    QCOMPARE(dialogs_.Shown()[0].caption, std::string("Download Error"));
+    QVERIFY2(QString::fromStdString(dialogs_.Shown()[0].text)
+                 .startsWith(QStringLiteral("The meter was found at virtual-hid:")),
+             dialogs_.Shown()[0].text.c_str());
+    QVERIFY(QString::fromStdString(dialogs_.Shown()[0].text).contains(QStringLiteral("cannot be opened for reading and writing")));
+  }
+
   void unplugMidDownloadKeepsTheRowsSoFar() {
     MeterRun run = test::RisingMeterRun(40);
     run.unplugAfter = 3;

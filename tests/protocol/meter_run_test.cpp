@@ -134,6 +134,11 @@ TEST(SimulatedMeter, MisbehavesAsTheRunSays) {
   EXPECT_FALSE(fifth.report) << "silent after the 4th";
   EXPECT_TRUE(fifth.leaveBus) << "and off the bus after the 5th";
   EXPECT_FALSE(meter.Respond(Command(0xC4)).leaveBus) << "it leaves once";
+  EXPECT_FALSE(meter.Respond(Command(0xC4)).report) << "and answers nothing on its way off";
+
+  // Plugged in again: a new download runs in full, without leaving again.
+  meter.Respond(Command(0xB5));
+  for (int fetch = 1; fetch <= 5; ++fetch) EXPECT_FALSE(meter.Respond(Command(0xC4)).leaveBus) << fetch;
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ class DownloadWindowTest : public QObject {
     locked.vendorId = 0x1234;
     locked.productId = 0x5678;
     locked.open = VirtualOpen::NoAccessOnly;
-    bus_.Plug(locked);
+    const std::uint32_t devInst = bus_.Plug(locked);
     window_ = std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-download-test", source_->Settings()},
                                            dialogs_, loop_, bus_.Backend());
     QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);
@@ -114,6 +114,8 @@ class DownloadWindowTest : public QObject {
                  .startsWith(QStringLiteral("The meter was found at virtual-hid:")),
              dialogs_.Shown()[0].text.c_str());
     QVERIFY(QString::fromStdString(dialogs_.Shown()[0].text).contains(QStringLiteral("cannot be opened for reading and writing")));
+    window_.reset();
+    bus_.Unplug(devInst);  // the bus serves the next tests too
   }
 
   void unplugMidDownloadKeepsTheRowsSoFar() {

@@ -124,25 +124,11 @@ class GridXlsWriter::Sheet {
   }
 
   void DataRows() {
-    data_.DisableControls();
-    const DataSet::Bookmark saved = data_.GetBookmark();
-    struct Restore {
-      DataSet& data;
-      DataSet::Bookmark saved;
-      ~Restore() {
-        try {
-          if (data.BookmarkValid(saved)) data.GotoBookmark(saved);
-        } catch (...) {
-          // The position cannot be had back: the data set stays where the walk left it.
-        }
-        data.EnableControls();
-      }
-    } restore{data_, saved};
-    for (data_.First(); !data_.Eof(); data_.Next()) {
+    ForEachRecord(data_, [this] {
       for (int i = 0; i < data_.FieldCount(); ++i) DataCell(data_.Field(i));
       ++records_;
       if (progress_) progress_->SetProgress(data_.RecNo());
-    }
+    });
   }
 
   void FooterRows() {

@@ -123,14 +123,8 @@ std::vector<RunRow> RunRowsOf(DataSet& data) {
   DataSetField& voltage = data.FieldByName("voltage");
   DataSetField& resistance = data.FieldByName("register");
   DataSetField& unit = data.FieldByName("unitr");
-  const DataSet::Bookmark saved = data.GetBookmark();
-  data.DisableControls();
   const auto text = [](DataSetField& field) { return field.IsNull() ? std::string() : field.AsString(); };
-  for (data.First(); !data.Eof(); data.Next()) {
-    rows.push_back({text(times), text(voltage), text(resistance), text(unit)});
-  }
-  if (data.BookmarkValid(saved)) data.GotoBookmark(saved);
-  data.EnableControls();
+  ForEachRecord(data, [&] { rows.push_back({text(times), text(voltage), text(resistance), text(unit)}); });
   return rows;
 }
 

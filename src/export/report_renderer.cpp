@@ -182,20 +182,7 @@ int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& dat
   int onPage = 0;
   int capacity = page.RowsOnPage(true);
 
-  const DataSet::Bookmark saved = data.GetBookmark();
-  data.DisableControls();
-  struct Restore {
-    DataSet& data;
-    DataSet::Bookmark saved;
-    ~Restore() {
-      try {
-        if (data.BookmarkValid(saved)) data.GotoBookmark(saved);
-      } catch (...) {
-      }
-      data.EnableControls();
-    }
-  } restore{data, saved};
-  for (data.First(); !data.Eof(); data.Next()) {
+  ForEachRecord(data, [&] {
     if (onPage == capacity) {
       printer.newPage();
       ++number;
@@ -209,7 +196,7 @@ int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& dat
     }
     y += page.line;
     ++onPage;
-  }
+  });
   painter.end();
   return number;
 }

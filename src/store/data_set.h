@@ -82,4 +82,25 @@ class DataSet {
   virtual void EnableControls() = 0;
 };
 
+// Calls `each()` on every record of `data`, first to last, with the data set's linked views
+// held still; afterwards the data set stands on the record it stood on before (when that
+// record is still there), also when `each` raised.
+template <typename Each>
+void ForEachRecord(DataSet& data, Each each) {
+  data.DisableControls();
+  struct Restore {
+    DataSet& data;
+    DataSet::Bookmark saved;
+    ~Restore() {
+      try {
+        if (data.BookmarkValid(saved)) data.GotoBookmark(saved);
+      } catch (...) {
+        // The position cannot be had back: the data set stays where the walk left it.
+      }
+      data.EnableControls();
+    }
+  } restore{data, data.GetBookmark()};
+  for (data.First(); !data.Eof(); data.Next()) each();
+}
+
 }  // namespace kelvatrix

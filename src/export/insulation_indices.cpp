@@ -38,7 +38,7 @@ Figure ResistanceAt(const std::vector<RunRow>& run, int seconds, int duration) {
     }
   }
   if (!found) {
-    if (duration < seconds) return {std::nullopt, "the run ended at " + std::to_string(duration) + " s"};
+    if (duration < seconds) return {std::nullopt, "the readings end at " + std::to_string(duration) + " s"};
     return {std::nullopt, "no reading at " + std::to_string(seconds) + " s"};
   }
   if (found->resistance == "----") return {std::nullopt, "over range at " + std::to_string(foundTime) + " s"};

@@ -315,6 +315,12 @@ void DataGrid::FocusChanged(QWidget* old, QWidget* now) {
   if (Contains(old) && now != nullptr && !Contains(now) && now->window() == window()) FinishChange();
 }
 
+void DataGrid::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  // A pane opened again, or a window made smaller, still shows the current row.
+  if (currentIndex().isValid()) scrollTo(currentIndex());
+}
+
 void DataGrid::changeEvent(QEvent* event) {
   QTableView::changeEvent(event);
   // Default column widths and the row height follow the font.
@@ -334,6 +340,9 @@ void DataGrid::contextMenuEvent(QContextMenuEvent* event) {
   menu.addAction(tr("Append row"), this, &DataGrid::AppendRow);
   QAction* remove = menu.addAction(tr("Delete row..."), this, &DataGrid::DeleteRow);
   remove->setEnabled(!table_.IsEmpty());
+  QAction* undo = menu.addAction(tr("Take back the change"), this, [this] { Guarded([this] { table_.Cancel(); }); });
+  undo->setEnabled(table_.CurrentState() == MeasurementTable::State::Edit ||
+                   table_.CurrentState() == MeasurementTable::State::Insert);
   menu.exec(event->globalPos());
 }
 

@@ -143,7 +143,10 @@ void LineChart::ApplyAxes() {
   const double bottomRange = bottom_.max - bottom_.min;
   const double widest = metrics.horizontalAdvance(QString::number(std::llround(bottom_.max)) + QStringLiteral("00"));
   const double plotWidth = chart_->plotArea().width() > 0 ? chart_->plotArea().width() : width() * 0.8;
-  const double interval = LabelStep(1, bottomRange, plotWidth, widest);
+  // Sample numbers step by whole numbers; zoomed in between two samples, by tenths and
+  // finer, so the axis always shows where it is.
+  const double increment = bottomRange >= 2 ? 1 : std::pow(10.0, std::floor(std::log10(bottomRange)) - 1);
+  const double interval = LabelStep(increment, bottomRange, plotWidth, widest);
   if (bottomAxis_->min() != bottom_.min || bottomAxis_->max() != bottom_.max) {
     bottomAxis_->setRange(bottom_.min, bottom_.max);
   }

@@ -39,9 +39,9 @@ TEST(InsulationIndices, FiguresOfTheLastRunOrTheReasonThereAreNone) {
       {"over range at 30 s", MakeRun(600, overAt30), "15.000000", "over range at 30 s", "60.000000", "600.000000",
        "R(30 s) is not available", "10.000000"},
       {"a run shorter than ten minutes", MakeRun(90, mega), "15.000000", "30.000000", "60.000000",
-       "the run ended at 90 s", "2.000000", "R(600 s) is not available"},
-      {"a run shorter than a quarter minute", MakeRun(10, mega), "the run ended at 10 s", "the run ended at 10 s",
-       "the run ended at 10 s", "the run ended at 10 s", "R(60 s) is not available", "R(600 s) is not available"},
+       "the readings end at 90 s", "2.000000", "R(600 s) is not available"},
+      {"a run shorter than a quarter minute", MakeRun(10, mega), "the readings end at 10 s", "the readings end at 10 s",
+       "the readings end at 10 s", "the readings end at 10 s", "R(60 s) is not available", "R(600 s) is not available"},
   };
   for (const auto& c : cases) {
     const InsulationIndices indices = ComputeIndices(c.rows);

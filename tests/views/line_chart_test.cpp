@@ -1,8 +1,10 @@
+#include <QGraphicsTextItem>
 #include <QTest>
 
 #include <algorithm>
 
 #include "chart_labels.h"
+#include "mouse_drag.h"
 #include "views/line_chart.h"
 
 namespace kelvatrix {
@@ -72,6 +74,33 @@ class LineChartTest : public QObject {
       QVERIFY2(labels[i].place.bottom() <= labels[i - 1].place.top() + labels[i].place.height() * 0.5,
                qPrintable(labels[i].text));
     }
+  }
+
+  // Zoomed in between two samples, the bottom axis still shows where it is.
+  void bottomLabelsStayWhenZoomedBetweenSamples() {
+    LineChart chart({QStringLiteral("Voltage"), Qt::red, QStringLiteral("UNIT V"), 0, 6000, 100});
+    chart.resize(608, 247);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    for (int x = 1; x <= 4; ++x) chart.AddPoint(x, 1000.0 * x);
+    chart.RefreshNow();
+    QCoreApplication::processEvents();
+    QWidget* viewport = chart.viewport();
+    const QRectF plot = chart.chart()->plotArea();
+    // A drag of about a tenth of the plot's width, from just right of sample 2.
+    const QPoint from = chart.mapFromScene(plot.left() + plot.width() * 0.36, plot.top() + 20);
+    test::DragMouse(viewport, Qt::LeftButton, from, from + QPoint(static_cast<int>(plot.width() * 0.1), 60));
+    QCoreApplication::processEvents();
+    QVERIFY(chart.BottomRange().second - chart.BottomRange().first < 0.5);
+    int below = 0;
+    for (const QGraphicsItem* item : chart.scene()->items()) {
+      const auto* text = dynamic_cast<const QGraphicsTextItem*>(item);
+      if (text && text->isVisible() && !text->toPlainText().isEmpty() &&
+          text->sceneBoundingRect().top() >= chart.chart()->plotArea().bottom()) {
+        ++below;
+      }
+    }
+    QVERIFY2(below >= 2, "labels under the plot");
   }
 };
 

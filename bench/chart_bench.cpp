@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const int points = argc > 1 ? std::max(2, std::atoi(argv[1])) : 60000;
-  kelvatrix::LineChart chart({QStringLiteral("Resistance"), QColor(0, 128, 0), QStringLiteral("UNIT M ohm"), 0, 100, 1});
+  kelvatrix::LineChart chart(
+      {QStringLiteral("Resistance"), QColor(0, 128, 0), QStringLiteral("UNIT M ohm"), 0, 100, 1});
   chart.resize(608, 224);
   chart.show();
   if (!QTest::qWaitForWindowExposed(&chart)) return 1;
@@ -62,22 +63,27 @@ int main(int argc, char** argv) {
   // Zoom into the middle and out again, one drag each: both are zoom steps.
   const double zoom = MedianMs(16, [&](int i) {
     if (i % 2 == 0) {
-      kelvatrix::test::DragMouse(viewport, Qt::LeftButton, middle - QPoint(100, 40), middle + QPoint(100, 40));
+      kelvatrix::test::DragMouse(viewport, Qt::LeftButton, middle - QPoint(100, 40),
+                                 middle + QPoint(100, 40));
     } else {
-      kelvatrix::test::DragMouse(viewport, Qt::LeftButton, middle + QPoint(40, 40), middle - QPoint(40, 40));
+      kelvatrix::test::DragMouse(viewport, Qt::LeftButton, middle + QPoint(40, 40),
+                                 middle - QPoint(40, 40));
     }
     viewport->repaint();
   });
   QTest::mousePress(viewport, Qt::RightButton, {}, middle);
   const double pan = MedianMs(30, [&](int i) {
     const QPoint to = middle + QPoint((i % 2 ? -1 : 1) * 6, 0);
-    QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton, Qt::RightButton, {});
+    QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton,
+                     Qt::RightButton, {});
     QCoreApplication::sendEvent(viewport, &move);
     viewport->repaint();
   });
   QTest::mouseRelease(viewport, Qt::RightButton, {}, middle);
 
-  std::printf("chart with %d points, %d drawn: repaint %.2f ms, zoom step %.2f ms, pan step %.2f ms (a frame: 16 ms)\n",
-              points, chart.DrawnPoints(), repaint, zoom, pan);
+  std::printf(
+      "chart with %d points, %d drawn: repaint %.2f ms, zoom step %.2f ms, pan step %.2f ms (a "
+      "frame: 16 ms)\n",
+      points, chart.DrawnPoints(), repaint, zoom, pan);
   return 0;
 }

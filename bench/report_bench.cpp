@@ -54,22 +54,29 @@ int main(int argc, char** argv) {
     kelvatrix::test::TestDataSource source;
     kelvatrix::MeasurementTable table(QStringLiteral("kelvatrix"));
     table.Reset();
-    source.Query(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                                "INSERT INTO savedata (recno, times, voltage, unitv, \"register\", unitr) "
-                                "SELECT i, i % 600 + 1, '5000', 'V', ((i * 7) % 1000 + 1) / 10.0, 'G ohm' FROM n")
-                     .arg(rows - 1));
+    source.Query(
+        QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+            "INSERT INTO savedata (recno, times, voltage, unitv, \"register\", unitr) "
+            "SELECT i, i % 600 + 1, '5000', 'V', ((i * 7) % 1000 + 1) / 10.0, 'G ohm' FROM n")
+            .arg(rows - 1));
     table.Refresh();
     kelvatrix::MeasurementDataSet data(table);
     auto jobs = kelvatrix::MakePdfJobs(source.Dir());
     const double memoryBefore = PeakMegabytes();
     const auto start = Clock::now();
-    const kelvatrix::PrintedJob job = jobs->PrintReport(
-        QStringLiteral("report"), kelvatrix::ReportPageLayout(*project.definition), [&](QPrinter& printer) {
-          return kelvatrix::RenderReport(printer, *project.definition, data, QDateTime::currentDateTime());
-        });
+    const kelvatrix::PrintedJob job =
+        jobs->PrintReport(QStringLiteral("report"),
+                          kelvatrix::ReportPageLayout(*project.definition), [&](QPrinter& printer) {
+                            return kelvatrix::RenderReport(printer, *project.definition, data,
+                                                           QDateTime::currentDateTime());
+                          });
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    std::printf("%6d rows: %5d pages in %6.2f s, %6.1f pages/s, %5.1f us per row; peak memory %.0f MB (before %.0f MB)\n",
-                rows, job.pages, seconds, job.pages / seconds, seconds * 1e6 / rows, PeakMegabytes(), memoryBefore);
+    std::printf(
+        "%6d rows: %5d pages in %6.2f s, %6.1f pages/s, %5.1f us per row; peak memory %.0f MB "
+        "(before %.0f MB)\n",
+        rows, job.pages, seconds, job.pages / seconds, seconds * 1e6 / rows, PeakMegabytes(),
+        memoryBefore);
   }
   return 0;
 }

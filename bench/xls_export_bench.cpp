@@ -60,7 +60,8 @@ book.save(sys.argv[2])
 print(time.perf_counter() - start)
 )py";
   // Debian's own Python, which has python3-xlwt, before any other on the PATH.
-  const std::string python = std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+  const std::string python =
+      std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
   const std::string command = python + " '" + script.string() + "' " + std::to_string(rows) + " '" +
                               (directory / "xlwt.xls").string() + "' 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
@@ -83,10 +84,12 @@ int main(int argc, char** argv) {
   kelvatrix::MeasurementTable table(QStringLiteral("kelvatrix"));
   table.Reset();
   // The rows of a download, put in with one statement.
-  source.Query(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                              "INSERT INTO savedata (recno, times, voltage, unitv, \"register\", unitr) "
-                              "SELECT i, i % 600 + 1, '5000', 'V', ((i * 7) % 1000 + 1) / 10.0, 'M ohm' FROM n")
-                   .arg(rows - 1));
+  source.Query(
+      QStringLiteral(
+          "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+          "INSERT INTO savedata (recno, times, voltage, unitv, \"register\", unitr) "
+          "SELECT i, i % 600 + 1, '5000', 'V', ((i * 7) % 1000 + 1) / 10.0, 'M ohm' FROM n")
+          .arg(rows - 1));
   table.Refresh();
   if (table.RecordCount() != rows) {
     std::fprintf(stderr, "the table holds %d rows, not %d\n", table.RecordCount(), rows);

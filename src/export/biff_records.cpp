@@ -14,7 +14,9 @@ class Bytes {
     data_[size_++] = static_cast<std::uint8_t>(value >> 8);
     return *this;
   }
-  Bytes& Dword(std::uint32_t value) { return Word(static_cast<std::uint16_t>(value)).Word(static_cast<std::uint16_t>(value >> 16)); }
+  Bytes& Dword(std::uint32_t value) {
+    return Word(static_cast<std::uint16_t>(value)).Word(static_cast<std::uint16_t>(value >> 16));
+  }
   bool SendTo(ByteSink& out) const { return out.Write(data_.data(), size_); }
 
  private:
@@ -25,8 +27,8 @@ class Bytes {
 constexpr std::uint16_t kGeneralFormat = 0x0000;
 constexpr std::uint16_t kBlankFormat = 0x0017;
 
-Bytes CellHead(std::uint16_t type, std::uint16_t bodyLength, std::uint16_t row, std::uint16_t column,
-               std::uint16_t format) {
+Bytes CellHead(std::uint16_t type, std::uint16_t bodyLength, std::uint16_t row,
+               std::uint16_t column, std::uint16_t format) {
   Bytes head;
   head.Word(type).Word(bodyLength).Word(row).Word(column).Word(format);
   return head;
@@ -57,7 +59,8 @@ bool WriteBof(ByteSink& out) {
 
 bool WriteLabel(ByteSink& out, std::uint16_t row, std::uint16_t column, std::string_view text) {
   const std::size_t length = std::min(text.size(), kMaxLabelBytes);
-  Bytes head = CellHead(kLabel, static_cast<std::uint16_t>(8 + length), row, column, kGeneralFormat);
+  Bytes head =
+      CellHead(kLabel, static_cast<std::uint16_t>(8 + length), row, column, kGeneralFormat);
   head.Word(static_cast<std::uint16_t>(length));
   return head.SendTo(out) && (length == 0 || out.Write(text.data(), length));
 }

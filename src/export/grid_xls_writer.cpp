@@ -17,7 +17,9 @@ bool IsIntegerKind(FieldType type) {
 bool IsRealKind(FieldType type) {
   return type == FieldType::Float || type == FieldType::Currency || type == FieldType::Bcd;
 }
-bool IsBinaryKind(FieldType type) { return type == FieldType::Bytes || type == FieldType::VarBytes; }
+bool IsBinaryKind(FieldType type) {
+  return type == FieldType::Bytes || type == FieldType::VarBytes;
+}
 
 std::string Hexadecimal(const std::vector<std::uint8_t>& bytes) {
   static const char kDigits[] = "0123456789ABCDEF";
@@ -48,7 +50,8 @@ class FileSink final : public biff::ByteSink {
 
 std::string WithThousands(long long value) {
   std::string digits = std::to_string(value);
-  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(static_cast<std::size_t>(i), ",");
+  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
+    digits.insert(static_cast<std::size_t>(i), ",");
   return digits;
 }
 
@@ -78,7 +81,9 @@ class GridXlsWriter::Sheet {
  private:
   std::uint16_t Row() const { return static_cast<std::uint16_t>(cellRow_); }
   std::uint16_t Col() const { return static_cast<std::uint16_t>(cellCol_); }
-  void Label(const std::string& utf8) { biff::WriteLabel(out_, Row(), Col(), biff::ToWindows1252(utf8)); }
+  void Label(const std::string& utf8) {
+    biff::WriteLabel(out_, Row(), Col(), biff::ToWindows1252(utf8));
+  }
   void Advance() {
     if (cellCol_ == data_.FieldCount() - 1) {
       ++cellRow_;
@@ -205,8 +210,8 @@ XlsExportResult GridXlsWriter::ExportFile() {
   const long long rows = SheetRows(GridTitle(*dataGrid_).HeaderRowCount());
   if (rows > kMaxRows) {
     return {Outcome::TooManyRows, 0,
-            "the sheet would need " + WithThousands(rows) + " rows, and an .xls worksheet holds at most " +
-                WithThousands(kMaxRows)};
+            "the sheet would need " + WithThousands(rows) +
+                " rows, and an .xls worksheet holds at most " + WithThousands(kMaxRows)};
   }
 
   feedback_.SetWaitCursor(true);
@@ -219,8 +224,8 @@ XlsExportResult GridXlsWriter::ExportFile() {
   } cleanUp{*this};
 
   if (ReplacingFile::Exists(fileName_) && !replaceConfirmed_ &&
-      dialogs_.MessageBox(OverwriteQuestion(fileName_), kOverwriteCaption, box::kQuestionDefaultNo) !=
-          box::kResultYes) {
+      dialogs_.MessageBox(OverwriteQuestion(fileName_), kOverwriteCaption,
+                          box::kQuestionDefaultNo) != box::kResultYes) {
     return {Outcome::Declined, 0, {}};
   }
   if (showProgress_) feedback_.ShowProgress(data.RecordCount());

@@ -38,7 +38,8 @@ class GridXlsWriter {
   static constexpr int kMaxRows = 65536;
   static constexpr const char* kOverwriteCaption = "提示";
 
-  GridXlsWriter(Dialogs& dialogs, ExportFeedback& feedback) : dialogs_(dialogs), feedback_(feedback) {}
+  GridXlsWriter(Dialogs& dialogs, ExportFeedback& feedback)
+      : dialogs_(dialogs), feedback_(feedback) {}
 
   void SetDataGrid(ColumnGrid* grid) { dataGrid_ = grid; }
   void SetShowProgress(bool show) { showProgress_ = show; }

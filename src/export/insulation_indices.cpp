@@ -19,7 +19,8 @@ std::optional<double> Number(std::string text) {
 }
 
 std::optional<int> Seconds(const std::string& text) {
-  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
   return std::stoi(text);
 }
 
@@ -38,10 +39,12 @@ Figure ResistanceAt(const std::vector<RunRow>& run, int seconds, int duration) {
     }
   }
   if (!found) {
-    if (duration < seconds) return {std::nullopt, "the readings end at " + std::to_string(duration) + " s"};
+    if (duration < seconds)
+      return {std::nullopt, "the readings end at " + std::to_string(duration) + " s"};
     return {std::nullopt, "no reading at " + std::to_string(seconds) + " s"};
   }
-  if (found->resistance == "----") return {std::nullopt, "over range at " + std::to_string(foundTime) + " s"};
+  if (found->resistance == "----")
+    return {std::nullopt, "over range at " + std::to_string(foundTime) + " s"};
   const std::optional<double> value = Number(found->resistance);
   if (!value || (found->unit != "M ohm" && found->unit != "G ohm")) {
     return {std::nullopt, "unreadable reading at " + std::to_string(foundTime) + " s"};
@@ -70,7 +73,9 @@ std::string Grouped(double value, int decimals) {
   return grouped;
 }
 
-std::string Unavailable(const Figure& figure) { return "not available (" + figure.unavailable + ")"; }
+std::string Unavailable(const Figure& figure) {
+  return "not available (" + figure.unavailable + ")";
+}
 
 }  // namespace
 
@@ -78,7 +83,8 @@ InsulationIndices ComputeIndices(const std::vector<RunRow>& rows) {
   InsulationIndices indices;
   if (rows.empty()) {
     indices.testVoltage = {std::nullopt, "no readings"};
-    indices.r15 = indices.r30 = indices.r60 = indices.r600 = indices.dar = indices.pi = {std::nullopt, "no readings"};
+    indices.r15 = indices.r30 = indices.r60 = indices.r600 = indices.dar =
+        indices.pi = {std::nullopt, "no readings"};
     return indices;
   }
   indices.hasRun = true;
@@ -91,7 +97,8 @@ InsulationIndices ComputeIndices(const std::vector<RunRow>& rows) {
   }
   const std::vector<RunRow> run(rows.begin() + indices.firstRow, rows.end());
   indices.rows = static_cast<int>(run.size());
-  for (const RunRow& row : run) indices.durationSeconds = std::max(indices.durationSeconds, Seconds(row.times).value_or(0));
+  for (const RunRow& row : run)
+    indices.durationSeconds = std::max(indices.durationSeconds, Seconds(row.times).value_or(0));
 
   // The voltage held most often: the ramp at the start and its wobble do not count.
   std::map<double, int> held;
@@ -123,8 +130,12 @@ std::vector<RunRow> RunRowsOf(DataSet& data) {
   DataSetField& voltage = data.FieldByName("voltage");
   DataSetField& resistance = data.FieldByName("register");
   DataSetField& unit = data.FieldByName("unitr");
-  const auto text = [](DataSetField& field) { return field.IsNull() ? std::string() : field.AsString(); };
-  ForEachRecord(data, [&] { rows.push_back({text(times), text(voltage), text(resistance), text(unit)}); });
+  const auto text = [](DataSetField& field) {
+    return field.IsNull() ? std::string() : field.AsString();
+  };
+  ForEachRecord(data, [&] {
+    rows.push_back({text(times), text(voltage), text(resistance), text(unit)});
+  });
   return rows;
 }
 
@@ -145,14 +156,17 @@ std::string FormatResistance(const Figure& megaOhm) {
   return text + " M ohm";
 }
 
-std::string FormatRatio(const Figure& ratio) { return ratio.value ? Grouped(*ratio.value, 2) : Unavailable(ratio); }
+std::string FormatRatio(const Figure& ratio) {
+  return ratio.value ? Grouped(*ratio.value, 2) : Unavailable(ratio);
+}
 
 std::string DescribeIndices(const InsulationIndices& indices) {
   if (!indices.hasRun) return "no readings";
-  return FormatVoltage(indices.testVoltage) + " for " + std::to_string(indices.durationSeconds) + " s; R(15 s) " +
-         FormatResistance(indices.r15) + ", R(30 s) " + FormatResistance(indices.r30) + ", R(60 s) " +
-         FormatResistance(indices.r60) + ", R(600 s) " + FormatResistance(indices.r600) + "; DAR " +
-         FormatRatio(indices.dar) + ", PI " + FormatRatio(indices.pi);
+  return FormatVoltage(indices.testVoltage) + " for " + std::to_string(indices.durationSeconds) +
+         " s; R(15 s) " + FormatResistance(indices.r15) + ", R(30 s) " +
+         FormatResistance(indices.r30) + ", R(60 s) " + FormatResistance(indices.r60) +
+         ", R(600 s) " + FormatResistance(indices.r600) + "; DAR " + FormatRatio(indices.dar) +
+         ", PI " + FormatRatio(indices.pi);
 }
 
 }  // namespace kelvatrix

@@ -31,11 +31,11 @@ struct Figure {
 };
 
 struct InsulationIndices {
-  bool hasRun = false;     // false: no rows at all
-  int firstRow = 0;        // the last run's first row in the table
-  int rows = 0;            // and how many rows it has
-  Figure testVoltage;      // volts: the voltage the run held most often
-  int durationSeconds = 0; // the last reading's time
+  bool hasRun = false;         // false: no rows at all
+  int firstRow = 0;            // the last run's first row in the table
+  int rows = 0;                // and how many rows it has
+  Figure testVoltage;          // volts: the voltage the run held most often
+  int durationSeconds = 0;     // the last reading's time
   Figure r15, r30, r60, r600;  // M ohm
   Figure dar, pi;
 };

@@ -25,7 +25,7 @@ class PrintError : public std::runtime_error {
 struct PrintedJob {
   bool printed = false;  // false: the operator cancelled
   int pages = 0;
-  QString destination;   // the printer's name, or the file written
+  QString destination;  // the printer's name, or the file written
 };
 
 class PrintJobs {
@@ -36,10 +36,12 @@ class PrintJobs {
   virtual ~PrintJobs() = default;
   // A report laid out on `layout`. Where it goes is the operator's choice in the print
   // dialogs, except where the jobs go to files or dialogs are off.
-  virtual PrintedJob PrintReport(const QString& title, const QPageLayout& layout, const Render& render) = 0;
+  virtual PrintedJob PrintReport(const QString& title, const QPageLayout& layout,
+                                 const Render& render) = 0;
   // A job on the current printer without a dialog, with the printer turned to
   // `orientation` for this job only: its orientation is restored, also when printing fails.
-  virtual PrintedJob PrintPage(const QString& title, QPageLayout::Orientation orientation, const Render& render) = 0;
+  virtual PrintedJob PrintPage(const QString& title, QPageLayout::Orientation orientation,
+                               const Render& render) = 0;
 };
 
 // The current printer. With `dialogs`, a report opens the print preview, from which the

@@ -2,11 +2,11 @@
 
 #include <QApplication>
 
-#include <algorithm>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <algorithm>
 
 namespace kelvatrix {
 
@@ -55,8 +55,9 @@ void QtExportFeedback::ShowProgress(int maximum) {
   gauge->setValue(0);
   gauge->setTextVisible(true);
   gauge->setAlignment(Qt::AlignCenter);
-  gauge->setStyleSheet(QStringLiteral("QProgressBar { background: white; border: 1px solid black; }"
-                                      "QProgressBar::chunk { background: blue; }"));
+  gauge->setStyleSheet(
+      QStringLiteral("QProgressBar { background: white; border: 1px solid black; }"
+                     "QProgressBar::chunk { background: blue; }"));
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->geometry();

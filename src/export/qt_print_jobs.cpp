@@ -14,7 +14,8 @@ class PrinterJobs final : public PrintJobs {
  public:
   PrinterJobs(QWidget* owner, bool dialogs) : owner_(owner), dialogs_(dialogs) {}
 
-  PrintedJob PrintReport(const QString& title, const QPageLayout& layout, const Render& render) override {
+  PrintedJob PrintReport(const QString& title, const QPageLayout& layout,
+                         const Render& render) override {
     // The preview needs no printer: from it the report can also be saved as a PDF file.
     if (!dialogs_) Require();
     printer_.setDocName(title);
@@ -28,14 +29,14 @@ class PrinterJobs final : public PrintJobs {
     }
     QPrintPreviewDialog preview(&printer_, owner_);
     preview.setWindowTitle(title);
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&](QPrinter* printer) {
-      job.pages = render(*printer);
-    });
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
+                     [&](QPrinter* printer) { job.pages = render(*printer); });
     job.printed = preview.exec() == QDialog::Accepted;
     return job;
   }
 
-  PrintedJob PrintPage(const QString& title, QPageLayout::Orientation orientation, const Render& render) override {
+  PrintedJob PrintPage(const QString& title, QPageLayout::Orientation orientation,
+                       const Render& render) override {
     Require();
     const QPageLayout::Orientation remembered = printer_.pageLayout().orientation();
     struct Restore {
@@ -51,8 +52,9 @@ class PrinterJobs final : public PrintJobs {
  private:
   void Require() const {
     if (QPrinterInfo::availablePrinters().isEmpty()) {
-      throw PrintError("No printer is set up on this computer. To print into PDF files, start Kelvatrix with "
-                       "--print-to and a folder");
+      throw PrintError(
+          "No printer is set up on this computer. To print into PDF files, start Kelvatrix with "
+          "--print-to and a folder");
     }
   }
 
@@ -66,11 +68,13 @@ class PdfJobs final : public PrintJobs {
  public:
   explicit PdfJobs(QString directory) : directory_(std::move(directory)) {}
 
-  PrintedJob PrintReport(const QString& title, const QPageLayout& layout, const Render& render) override {
+  PrintedJob PrintReport(const QString& title, const QPageLayout& layout,
+                         const Render& render) override {
     return Print(title, layout, render);
   }
 
-  PrintedJob PrintPage(const QString& title, QPageLayout::Orientation orientation, const Render& render) override {
+  PrintedJob PrintPage(const QString& title, QPageLayout::Orientation orientation,
+                       const Render& render) override {
     QPageLayout layout = QPrinter(QPrinter::HighResolution).pageLayout();
     layout.setOrientation(orientation);
     return Print(title, layout, render);
@@ -81,19 +85,23 @@ class PdfJobs final : public PrintJobs {
     QString name = title;
     // A title may hold characters no file name can.
     for (QChar& c : name) {
-      if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c.unicode() < 32) {
+      if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') ||
+          c.unicode() < 32) {
         c = QLatin1Char('_');
       }
     }
     const QString file = QDir(directory_).absoluteFilePath(name + QStringLiteral(".pdf"));
-    if (!QDir(directory_).exists()) throw PrintError("The folder for print files \"" + directory_.toStdString() + "\" does not exist");
+    if (!QDir(directory_).exists())
+      throw PrintError("The folder for print files \"" + directory_.toStdString() +
+                       "\" does not exist");
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(file);
     printer.setDocName(title);
     printer.setPageLayout(layout);
     const int pages = render(printer);
-    if (pages <= 0) throw PrintError("The print file \"" + file.toStdString() + "\" cannot be written");
+    if (pages <= 0)
+      throw PrintError("The print file \"" + file.toStdString() + "\" cannot be written");
     return {true, pages, file};
   }
 
@@ -106,6 +114,8 @@ std::unique_ptr<PrintJobs> MakePrinterJobs(QWidget* owner, bool dialogs) {
   return std::make_unique<PrinterJobs>(owner, dialogs);
 }
 
-std::unique_ptr<PrintJobs> MakePdfJobs(const QString& directory) { return std::make_unique<PdfJobs>(directory); }
+std::unique_ptr<PrintJobs> MakePdfJobs(const QString& directory) {
+  return std::make_unique<PdfJobs>(directory);
+}
 
 }  // namespace kelvatrix

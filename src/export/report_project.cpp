@@ -15,7 +15,8 @@ std::string Trim(const std::string& text) {
 
 // A decimal number within [low, high], nothing else.
 std::optional<double> Number(const std::string& word, double low, double high) {
-  if (word.empty() || word.size() > 12 || word.find_first_not_of("0123456789.") != std::string::npos) {
+  if (word.empty() || word.size() > 12 ||
+      word.find_first_not_of("0123456789.") != std::string::npos) {
     return std::nullopt;
   }
   char* end = nullptr;
@@ -36,8 +37,10 @@ std::string Setting(const std::string& name, const std::string& rest, ReportDefi
     std::string size, orientation, extra;
     words >> size >> orientation >> extra;
     static const std::pair<const char*, ReportDefinition::PageSize> kSizes[] = {
-        {"A3", ReportDefinition::PageSize::A3},         {"A4", ReportDefinition::PageSize::A4},
-        {"A5", ReportDefinition::PageSize::A5},         {"Letter", ReportDefinition::PageSize::Letter},
+        {"A3", ReportDefinition::PageSize::A3},
+        {"A4", ReportDefinition::PageSize::A4},
+        {"A5", ReportDefinition::PageSize::A5},
+        {"Letter", ReportDefinition::PageSize::Letter},
         {"Legal", ReportDefinition::PageSize::Legal}};
     bool known = false;
     for (const auto& [label, value] : kSizes) {
@@ -57,7 +60,8 @@ std::string Setting(const std::string& name, const std::string& rest, ReportDefi
   if (name == "margins") {
     std::string word[5];
     words >> word[0] >> word[1] >> word[2] >> word[3] >> word[4];
-    if (!word[4].empty() || word[3].empty()) return "'margins' takes four numbers: left, top, right, bottom";
+    if (!word[4].empty() || word[3].empty())
+      return "'margins' takes four numbers: left, top, right, bottom";
     for (int i = 0; i < 4; ++i) {
       const auto value = Number(word[i], 0, 100);
       if (!value) return "a margin is a number of millimetres from 0 to 100, not '" + word[i] + "'";
@@ -69,7 +73,8 @@ std::string Setting(const std::string& name, const std::string& rest, ReportDefi
     const auto space = rest.find_last_of(" \t");
     if (space == std::string::npos) return "'font' takes a family and a size";
     const auto points = Number(rest.substr(space + 1), 4, 72);
-    if (!points) return "a font size is a number of points from 4 to 72, not '" + rest.substr(space + 1) + "'";
+    if (!points)
+      return "a font size is a number of points from 4 to 72, not '" + rest.substr(space + 1) + "'";
     report.fontFamily = Trim(rest.substr(0, space));
     report.fontPoints = *points;
     return {};
@@ -84,7 +89,8 @@ std::string Setting(const std::string& name, const std::string& rest, ReportDefi
     words >> column.field;
     std::string quoted;
     std::getline(words >> std::ws, quoted);
-    if (column.field.empty() || quoted.empty() || quoted[0] != '"' || quoted.find('"', 1) == std::string::npos) {
+    if (column.field.empty() || quoted.empty() || quoted[0] != '"' ||
+        quoted.find('"', 1) == std::string::npos) {
       return "'column' takes a field, a caption in double quotes, a width and an alignment";
     }
     const auto close = quoted.find('"', 1);
@@ -93,7 +99,8 @@ std::string Setting(const std::string& name, const std::string& rest, ReportDefi
     std::string width, align, extra;
     tail >> width >> align >> extra;
     const auto widthMm = Number(width, 1, 1000);
-    if (!widthMm) return "a column width is a number of millimetres from 1 to 1000, not '" + width + "'";
+    if (!widthMm)
+      return "a column width is a number of millimetres from 1 to 1000, not '" + width + "'";
     column.widthMm = *widthMm;
     if (align == "left") {
       column.align = ReportColumn::Align::Left;
@@ -132,12 +139,14 @@ ReportParse ParseReportProject(const std::string& text) {
     if (line.empty()) continue;
     const auto space = line.find_first_of(" \t");
     const std::string name = line.substr(0, space);
-    const std::string rest = space == std::string::npos ? std::string() : Trim(line.substr(space + 1));
+    const std::string rest =
+        space == std::string::npos ? std::string() : Trim(line.substr(space + 1));
     if (const std::string problem = Setting(name, rest, report); !problem.empty()) {
       return {std::nullopt, "line " + std::to_string(number + 1) + ": " + problem};
     }
   }
-  if (report.columns.empty()) return {std::nullopt, "line " + std::to_string(number) + ": the report has no column"};
+  if (report.columns.empty())
+    return {std::nullopt, "line " + std::to_string(number) + ": the report has no column"};
   return {report, {}};
 }
 
@@ -145,7 +154,8 @@ std::string FillPlaceholders(std::string text, const std::string& date, int page
   const std::pair<std::string, std::string> fills[] = {
       {"{date}", date}, {"{page}", std::to_string(page)}, {"{pages}", std::to_string(pages)}};
   for (const auto& [placeholder, value] : fills) {
-    for (auto at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at + value.size())) {
+    for (auto at = text.find(placeholder); at != std::string::npos;
+         at = text.find(placeholder, at + value.size())) {
       text.replace(at, placeholder.size(), value);
     }
   }
@@ -155,12 +165,14 @@ std::string FillPlaceholders(std::string text, const std::string& date, int page
 void ReportProject::Open() {
   if (IsOpen()) return;
   std::ifstream in(projectFile_, std::ios::binary);
-  if (!in) throw ReportError("The following reporting project does not exist:\r\"" + projectFile_ + "\"");
+  if (!in)
+    throw ReportError("The following reporting project does not exist:\r\"" + projectFile_ + "\"");
   std::ostringstream text;
   text << in.rdbuf();
   if (in.bad()) throw ReportError("The reporting project \"" + projectFile_ + "\" cannot be read");
   ReportParse parsed = ParseReportProject(text.str());
-  if (!parsed.definition) throw ReportError("The reporting project \"" + projectFile_ + "\", " + parsed.error);
+  if (!parsed.definition)
+    throw ReportError("The reporting project \"" + projectFile_ + "\", " + parsed.error);
   definition_ = std::move(parsed.definition);
 }
 

@@ -16,20 +16,28 @@ namespace {
 
 QPageSize PageSizeOf(ReportDefinition::PageSize size) {
   switch (size) {
-    case ReportDefinition::PageSize::A3: return QPageSize(QPageSize::A3);
-    case ReportDefinition::PageSize::A5: return QPageSize(QPageSize::A5);
-    case ReportDefinition::PageSize::Letter: return QPageSize(QPageSize::Letter);
-    case ReportDefinition::PageSize::Legal: return QPageSize(QPageSize::Legal);
-    case ReportDefinition::PageSize::A4: break;
+    case ReportDefinition::PageSize::A3:
+      return QPageSize(QPageSize::A3);
+    case ReportDefinition::PageSize::A5:
+      return QPageSize(QPageSize::A5);
+    case ReportDefinition::PageSize::Letter:
+      return QPageSize(QPageSize::Letter);
+    case ReportDefinition::PageSize::Legal:
+      return QPageSize(QPageSize::Legal);
+    case ReportDefinition::PageSize::A4:
+      break;
   }
   return QPageSize(QPageSize::A4);
 }
 
 Qt::Alignment AlignmentOf(ReportColumn::Align align) {
   switch (align) {
-    case ReportColumn::Align::Right: return Qt::AlignRight | Qt::AlignVCenter;
-    case ReportColumn::Align::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
-    case ReportColumn::Align::Left: break;
+    case ReportColumn::Align::Right:
+      return Qt::AlignRight | Qt::AlignVCenter;
+    case ReportColumn::Align::Center:
+      return Qt::AlignHCenter | Qt::AlignVCenter;
+    case ReportColumn::Align::Left:
+      break;
   }
   return Qt::AlignLeft | Qt::AlignVCenter;
 }
@@ -57,8 +65,8 @@ std::vector<std::pair<QString, QString>> SummaryLines(DataSet& data) {
 
 // Where everything goes on a page, in the printer's pixels.
 struct PageGeometry {
-  QRectF area;           // inside the margins
-  double line = 0;       // one row
+  QRectF area;      // inside the margins
+  double line = 0;  // one row
   double headerHeight = 0;
   double footerHeight = 0;
   double titleHeight = 0;
@@ -67,7 +75,8 @@ struct PageGeometry {
   std::vector<double> columnWidth;
 
   int RowsOnPage(bool first) const {
-    const double free = area.height() - headerHeight - footerHeight - line * 1.5 - (first ? titleHeight + summaryHeight : 0);
+    const double free = area.height() - headerHeight - footerHeight - line * 1.5 -
+                        (first ? titleHeight + summaryHeight : 0);
     return std::max(1, static_cast<int>(std::floor(free / line)));
   }
   int Pages(int rows) const {
@@ -81,12 +90,15 @@ struct PageGeometry {
 }  // namespace
 
 QPageLayout ReportPageLayout(const ReportDefinition& report) {
-  const QMarginsF margins(report.marginsMm[0], report.marginsMm[1], report.marginsMm[2], report.marginsMm[3]);
-  return QPageLayout(PageSizeOf(report.pageSize), report.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                     margins, QPageLayout::Millimeter);
+  const QMarginsF margins(report.marginsMm[0], report.marginsMm[1], report.marginsMm[2],
+                          report.marginsMm[3]);
+  return QPageLayout(PageSizeOf(report.pageSize),
+                     report.landscape ? QPageLayout::Landscape : QPageLayout::Portrait, margins,
+                     QPageLayout::Millimeter);
 }
 
-int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& data, const QDateTime& printedAt) {
+int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& data,
+                 const QDateTime& printedAt) {
   std::vector<DataSetField*> fields;
   for (const ReportColumn& column : report.columns) {
     try {
@@ -110,7 +122,8 @@ int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& dat
   const double pixelsPerMm = printer.resolution() / 25.4;
 
   PageGeometry page;
-  page.area = QRectF(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size());
+  page.area =
+      QRectF(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size());
   page.line = metrics.lineSpacing() * 1.3;
   page.headerHeight = report.header.empty() ? 0 : page.line * 1.5;
   page.footerHeight = report.footer.empty() ? 0 : page.line * 1.5;
@@ -132,14 +145,17 @@ int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& dat
   const QString date = QLocale().toString(printedAt, QLocale::ShortFormat);
   const int pages = page.Pages(data.RecordCount());
 
-  const auto cell = [&](double x, double width, double y, const QString& text, Qt::Alignment align) {
+  const auto cell = [&](double x, double width, double y, const QString& text,
+                        Qt::Alignment align) {
     const QRectF box(x + pad, y, width - 2 * pad, page.line);
-    painter.drawText(box, align | Qt::TextSingleLine, metrics.elidedText(text, Qt::ElideRight, box.width()));
+    painter.drawText(box, align | Qt::TextSingleLine,
+                     metrics.elidedText(text, Qt::ElideRight, box.width()));
   };
   const auto headings = [&](double y) {
     painter.setFont(bold);
     for (std::size_t i = 0; i < report.columns.size(); ++i) {
-      cell(page.columnLeft[i], page.columnWidth[i], y, Q(report.columns[i].caption), AlignmentOf(report.columns[i].align));
+      cell(page.columnLeft[i], page.columnWidth[i], y, Q(report.columns[i].caption),
+           AlignmentOf(report.columns[i].align));
     }
     painter.setFont(font);
     painter.setPen(rule);
@@ -154,7 +170,8 @@ int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& dat
                        Q(FillPlaceholders(report.header, date.toStdString(), number, pages)));
     }
     if (!report.footer.empty()) {
-      painter.drawText(QRectF(0, page.area.height() - page.line, page.area.width(), page.line), Qt::AlignHCenter | Qt::AlignVCenter,
+      painter.drawText(QRectF(0, page.area.height() - page.line, page.area.width(), page.line),
+                       Qt::AlignHCenter | Qt::AlignVCenter,
                        Q(FillPlaceholders(report.footer, date.toStdString(), number, pages)));
     }
     return page.headerHeight;
@@ -163,7 +180,8 @@ int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& dat
   int number = 1;
   double y = frame(number);
   painter.setFont(titleFont);
-  painter.drawText(QRectF(0, y, page.area.width(), page.titleHeight), Qt::AlignLeft | Qt::AlignVCenter, Q(report.title));
+  painter.drawText(QRectF(0, y, page.area.width(), page.titleHeight),
+                   Qt::AlignLeft | Qt::AlignVCenter, Q(report.title));
   y += page.titleHeight;
   if (!summary.empty()) {
     // One figure a line, its name in a column of its own, the rest of the line for the
@@ -174,7 +192,8 @@ int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& dat
       painter.setFont(bold);
       cell(0, names, row, summary[i].first, Qt::AlignLeft | Qt::AlignVCenter);
       painter.setFont(font);
-      cell(names, page.area.width() - names, row, summary[i].second, Qt::AlignLeft | Qt::AlignVCenter);
+      cell(names, page.area.width() - names, row, summary[i].second,
+           Qt::AlignLeft | Qt::AlignVCenter);
     }
     y += page.summaryHeight;
   }

@@ -19,6 +19,7 @@ QPageLayout ReportPageLayout(const ReportDefinition& report);
 
 // Paints every page; returns how many, or 0 when the printer cannot be opened. Raises
 // ReportError when a column names no field of `data`.
-int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& data, const QDateTime& printedAt);
+int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& data,
+                 const QDateTime& printedAt);
 
 }  // namespace kelvatrix

@@ -41,8 +41,10 @@ bool ReplacingFile::Open() {
     return Fail("cannot create a file in '" + Directory(path_) + "'");
   }
   temp_ = temp;
-  const HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Fail("cannot create a file in '" + Directory(path_) + "'");
+  const HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return Fail("cannot create a file in '" + Directory(path_) + "'");
   fd_ = static_cast<int>(reinterpret_cast<INT_PTR>(file));
   return true;
 }
@@ -51,7 +53,8 @@ bool ReplacingFile::Flush() {
   std::size_t done = 0;
   while (done < used_) {
     DWORD written = 0;
-    if (!WriteFile(AsHandle(fd_), buffer_.data() + done, static_cast<DWORD>(used_ - done), &written, nullptr) ||
+    if (!WriteFile(AsHandle(fd_), buffer_.data() + done, static_cast<DWORD>(used_ - done), &written,
+                   nullptr) ||
         written == 0) {
       return Fail("cannot write '" + path_ + "'");
     }
@@ -67,7 +70,8 @@ bool ReplacingFile::Commit() {
   if (!FlushFileBuffers(AsHandle(fd_))) return Fail("cannot write '" + path_ + "'");
   CloseHandle(AsHandle(fd_));
   fd_ = -1;
-  if (!MoveFileExA(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!MoveFileExA(temp_.c_str(), path_.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return Fail("cannot replace '" + path_ + "'");
   }
   temp_.clear();

@@ -15,11 +15,24 @@ namespace kelvatrix {
 
 // The data layer's field kinds.
 enum class FieldType {
-  SmallInt, Integer, Word, AutoInc, LargeInt,
-  Float, Currency, Bcd,
-  String, Boolean, Date, Time, DateTime,
-  Bytes, VarBytes,
-  Blob, Memo, Graphic,
+  SmallInt,
+  Integer,
+  Word,
+  AutoInc,
+  LargeInt,
+  Float,
+  Currency,
+  Bcd,
+  String,
+  Boolean,
+  Date,
+  Time,
+  DateTime,
+  Bytes,
+  VarBytes,
+  Blob,
+  Memo,
+  Graphic,
 };
 
 // Raised by the data layer: a field that does not exist, a value that cannot be converted.

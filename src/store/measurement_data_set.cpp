@@ -67,7 +67,8 @@ MeasurementDataSet::MeasurementDataSet(MeasurementTable& table) : table_(table) 
 MeasurementDataSet::~MeasurementDataSet() = default;
 
 DataSetField& MeasurementDataSet::Field(int index) {
-  if (index < 0 || index >= FieldCount()) throw DataSetError("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index >= FieldCount())
+    throw DataSetError("List index out of bounds (" + std::to_string(index) + ")");
   return *order_[static_cast<std::size_t>(index)];
 }
 
@@ -98,13 +99,18 @@ void MeasurementDataSet::Next() {
   if (walk_ < RecordCount()) ++walk_;
 }
 
-bool MeasurementDataSet::Eof() const { return CurrentRecord() >= RecordCount() || RecordCount() == 0; }
+bool MeasurementDataSet::Eof() const {
+  return CurrentRecord() >= RecordCount() || RecordCount() == 0;
+}
 
-bool MeasurementDataSet::BookmarkValid(Bookmark bookmark) const { return bookmark >= 0 && bookmark < RecordCount(); }
+bool MeasurementDataSet::BookmarkValid(Bookmark bookmark) const {
+  return bookmark >= 0 && bookmark < RecordCount();
+}
 
 void MeasurementDataSet::GotoBookmark(Bookmark bookmark) {
   walking_ = false;
-  if (BookmarkValid(bookmark) && bookmark != table_.CurrentRow()) table_.MoveTo(static_cast<int>(bookmark));
+  if (BookmarkValid(bookmark) && bookmark != table_.CurrentRow())
+    table_.MoveTo(static_cast<int>(bookmark));
 }
 
 void MeasurementDataSet::EnableControls() {

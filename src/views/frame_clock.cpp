@@ -23,7 +23,8 @@ FrameClock::FrameClock() {
 }
 
 void FrameClock::Request(QObject* view, std::function<void()> draw) {
-  const bool waiting = std::any_of(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.view == view; });
+  const bool waiting = std::any_of(pending_.begin(), pending_.end(),
+                                   [&](const Pending& p) { return p.view == view; });
   if (!waiting) pending_.push_back({view, std::move(draw)});
   if (timer_.isActive()) return;
   if (!sinceTick_.isValid() || sinceTick_.elapsed() >= kInterval.count()) {

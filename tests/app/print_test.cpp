@@ -58,9 +58,13 @@ class PrintTest : public QObject {
     const QString text = test::ReadPdfText(out_ + "/Chart2.pdf");
     // Titles and labels are text on the page, and the taller page axis labels finer steps.
     QVERIFY2(text.contains(QStringLiteral("Resistance")), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("UNIT M ohm")) || text.contains(QStringLiteral("ohm")), qPrintable(text));
-    for (const QString& label : {QStringLiteral("0"), QStringLiteral("100"), QStringLiteral("500")}) {
-      QVERIFY2(text.contains(QRegularExpression(QStringLiteral("\\b") + label + QStringLiteral("\\b"))), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("UNIT M ohm")) || text.contains(QStringLiteral("ohm")),
+             qPrintable(text));
+    for (const QString& label :
+         {QStringLiteral("0"), QStringLiteral("100"), QStringLiteral("500")}) {
+      QVERIFY2(
+          text.contains(QRegularExpression(QStringLiteral("\\b") + label + QStringLiteral("\\b"))),
+          qPrintable(text));
     }
   }
 
@@ -76,7 +80,8 @@ class PrintTest : public QObject {
     QCOMPARE(test::ReadPdfFacts(file).pages, pages);
     const QString text = test::ReadPdfText(file);
     for (int page = 1; page <= pages; ++page) {
-      QVERIFY2(text.contains(QStringLiteral("Page %1 of %2").arg(page).arg(pages)), qPrintable(text));
+      QVERIFY2(text.contains(QStringLiteral("Page %1 of %2").arg(page).arg(pages)),
+               qPrintable(text));
     }
     QVERIFY(text.contains(QStringLiteral("Insulation resistance test")));
     QVERIFY(text.contains(QStringLiteral("R(60 s)")));
@@ -88,8 +93,9 @@ class PrintTest : public QObject {
     for (const auto& row : rows) {
       QStringList cells;
       for (const QVariant& value : row) cells << QRegularExpression::escape(value.toString());
-      const QRegularExpression line(QStringLiteral("^\\s*") + cells.join(QStringLiteral("\\s+")) + QStringLiteral("\\s*$"),
-                                    QRegularExpression::MultilineOption);
+      const QRegularExpression line(
+          QStringLiteral("^\\s*") + cells.join(QStringLiteral("\\s+")) + QStringLiteral("\\s*$"),
+          QRegularExpression::MultilineOption);
       const QRegularExpressionMatch match = line.match(text, at);
       QVERIFY2(match.hasMatch(), qPrintable(cells.join(' ')));
       at = match.capturedEnd();
@@ -116,7 +122,8 @@ class PrintTest : public QObject {
       QFAIL("printed without a project");
     } catch (const ReportError& error) {
       QCOMPARE(QString::fromUtf8(error.what()),
-               QStringLiteral("The following reporting project does not exist:\r\"") + Project() + QStringLiteral("\""));
+               QStringLiteral("The following reporting project does not exist:\r\"") + Project() +
+                   QStringLiteral("\""));
     }
     QVERIFY(dialogs_.Shown().empty());
   }
@@ -134,7 +141,9 @@ class PrintTest : public QObject {
       window_->printdatabClick();
       QFAIL("printed a column without a field");
     } catch (const ReportError& error) {
-      QVERIFY2(QString::fromUtf8(error.what()).contains(QStringLiteral("\"humidity\" names no field")), error.what());
+      QVERIFY2(
+          QString::fromUtf8(error.what()).contains(QStringLiteral("\"humidity\" names no field")),
+          error.what());
     }
   }
 
@@ -146,7 +155,9 @@ class PrintTest : public QObject {
     try {
       window_->printdatabClick();
     } catch (const ReportError& error) {
-      QVERIFY2(QString::fromUtf8(error.what()).endsWith(QStringLiteral("line 2: the page is portrait or landscape, not 'upside-down'")),
+      QVERIFY2(QString::fromUtf8(error.what())
+                   .endsWith(QStringLiteral(
+                       "line 2: the page is portrait or landscape, not 'upside-down'")),
                error.what());
     }
     QVERIFY(QDir(out_).isEmpty());
@@ -161,8 +172,9 @@ class PrintTest : public QObject {
   }
   void Start(int readings) {
     meter_ = std::make_unique<VirtualMeter>(bus_, test::RisingMeterRun(readings));
-    window_ = std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-print-test", source_->Settings()}, dialogs_,
-                                           loop_, bus_.Backend());
+    window_ =
+        std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-print-test", source_->Settings()},
+                                     dialogs_, loop_, bus_.Backend());
     window_->SetProgramFolder(program_.toStdString());
     window_->SetPrintJobs(MakePdfJobs(out_));
     QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);

@@ -23,8 +23,9 @@ class SaveAsTest : public QObject {
   void init() {
     source_ = std::make_unique<test::TestDataSource>();
     meter_ = std::make_unique<VirtualMeter>(bus_, test::RisingMeterRun(5));
-    window_ = std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-save-test", source_->Settings()}, dialogs_,
-                                           loop_, bus_.Backend());
+    window_ =
+        std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-save-test", source_->Settings()},
+                                     dialogs_, loop_, bus_.Backend());
     QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);
     QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
     dialogs_.Clear();
@@ -80,7 +81,8 @@ class SaveAsTest : public QObject {
     dialogs_.QueueAnswer(box::kResultNo);
     QCOMPARE(window_->savebClick().outcome, SaveResult::Outcome::Kept);
     QCOMPARE(dialogs_.Shown().size(), size_t(1));
-    QCOMPARE(dialogs_.Shown()[0].text, file_.toStdString() + "  already exists!\rDo you want to replace it?");
+    QCOMPARE(dialogs_.Shown()[0].text,
+             file_.toStdString() + "  already exists!\rDo you want to replace it?");
     QCOMPARE(dialogs_.Shown()[0].caption, std::string("Query  Information"));
     QCOMPARE(dialogs_.Shown()[0].flags, 36);
     QCOMPARE(window_->Messages().MsgCaption, std::string("Query  Information"));
@@ -103,10 +105,11 @@ class SaveAsTest : public QObject {
     QCOMPARE(dialogs_.Shown().size(), size_t(1));
     QCOMPARE(dialogs_.Shown()[0].caption, std::string("Save Error"));
     QCOMPARE(dialogs_.Shown()[0].flags, box::kError);
-    QVERIFY2(QString::fromStdString(dialogs_.Shown()[0].text)
-                 .startsWith(QStringLiteral("The readings were not saved: cannot create a file in '") +
-                             source_->Dir() + QStringLiteral("/gone': No such file or directory")),
-             dialogs_.Shown()[0].text.c_str());
+    QVERIFY2(
+        QString::fromStdString(dialogs_.Shown()[0].text)
+            .startsWith(QStringLiteral("The readings were not saved: cannot create a file in '") +
+                        source_->Dir() + QStringLiteral("/gone': No such file or directory")),
+        dialogs_.Shown()[0].text.c_str());
   }
 
  private:

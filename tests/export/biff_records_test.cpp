@@ -45,9 +45,11 @@ TEST(BiffRecords, EachRecordIsItsExactBytesInAFixedPartAndAPayload) {
        "7E 02 0A 00 02 00 01 00 00 00 FE FF FF FF", 2},
       {"1.5 at row 2, column 0", [](ByteSink& s) { return WriteNumber(s, 2, 0, 1.5); },
        "03 02 0E 00 02 00 00 00 00 00 00 00 00 00 00 00 F8 3F", 2},
-      {"null at row 3, column 4", [](ByteSink& s) { return WriteBlank(s, 3, 4); }, "01 02 06 00 03 00 04 00 17 00", 1},
+      {"null at row 3, column 4", [](ByteSink& s) { return WriteBlank(s, 3, 4); },
+       "01 02 06 00 03 00 04 00 17 00", 1},
       {"EOF", [](ByteSink& s) { return WriteEof(s); }, "0A 00 00 00", 1},
-      {"RK limits", [](ByteSink& s) { return WriteRk(s, 0xFFFF, 0x0100, kRkMax) && WriteRk(s, 0, 0, kRkMin); },
+      {"RK limits",
+       [](ByteSink& s) { return WriteRk(s, 0xFFFF, 0x0100, kRkMax) && WriteRk(s, 0, 0, kRkMin); },
        "7E 02 0A 00 FF FF 00 01 00 00 FE FF FF 7F 7E 02 0A 00 00 00 00 00 00 00 02 00 00 80", 4},
   };
   for (const auto& c : cases) {
@@ -81,14 +83,17 @@ TEST(BiffRecords, TextIsWindows1252WithQuestionMarksForTheRest) {
     const char* ansi;
   } cases[] = {
       {"M ohm", "M ohm"},
-      {"\xC2\xB5" "A \xC3\xA9t\xC3\xA9", "\xB5" "A \xE9t\xE9"},  // µA été
-      {"\xE2\x82\xAC 5", "\x80 5"},                            // € is 0x80
-      {"\xE2\x80\x93", "\x96"},                                // en dash
-      {"\xCE\xA9", "?"},                                       // Ω has no place
-      {"\xE6\x8F\x90\xE7\xA4\xBA", "??"},                      // 提示
-      {"\xF0\x9F\x98\x80!", "?!"},                             // outside the BMP
-      {"a\x80z", "a?z"},                                       // stray continuation byte
-      {"a\xE2\x82", "a?"},                                     // cut short at the end
+      {"\xC2\xB5"
+       "A \xC3\xA9t\xC3\xA9",
+       "\xB5"
+       "A \xE9t\xE9"},                     // µA été
+      {"\xE2\x82\xAC 5", "\x80 5"},        // € is 0x80
+      {"\xE2\x80\x93", "\x96"},            // en dash
+      {"\xCE\xA9", "?"},                   // Ω has no place
+      {"\xE6\x8F\x90\xE7\xA4\xBA", "??"},  // 提示
+      {"\xF0\x9F\x98\x80!", "?!"},         // outside the BMP
+      {"a\x80z", "a?z"},                   // stray continuation byte
+      {"a\xE2\x82", "a?"},                 // cut short at the end
   };
   for (const auto& c : cases) EXPECT_EQ(ToWindows1252(c.utf8), c.ansi) << c.utf8;
 }

@@ -15,13 +15,15 @@
 
 namespace kelvatrix::test {
 
-using Value = std::variant<std::monostate, std::int64_t, double, std::string, std::vector<std::uint8_t>>;
+using Value =
+    std::variant<std::monostate, std::int64_t, double, std::string, std::vector<std::uint8_t>>;
 
 class FakeDataSet;
 
 class FakeField final : public DataSetField {
  public:
-  FakeField(FakeDataSet& owner, std::string name, FieldType type) : owner_(owner), name_(std::move(name)), type_(type), label_(name_) {}
+  FakeField(FakeDataSet& owner, std::string name, FieldType type)
+      : owner_(owner), name_(std::move(name)), type_(type), label_(name_) {}
   std::string FieldName() const override { return name_; }
   int Index() const override;
   void SetIndex(int index) override;
@@ -34,7 +36,9 @@ class FakeField final : public DataSetField {
   std::int64_t AsInteger() const override { return std::get<std::int64_t>(Current()); }
   double AsDouble() const override { return std::get<double>(Current()); }
   std::string AsString() const override { return std::get<std::string>(Current()); }
-  std::vector<std::uint8_t> AsBytes() const override { return std::get<std::vector<std::uint8_t>>(Current()); }
+  std::vector<std::uint8_t> AsBytes() const override {
+    return std::get<std::vector<std::uint8_t>>(Current());
+  }
 
   std::vector<Value> values;  // one per record
 
@@ -57,7 +61,8 @@ class FakeDataSet final : public DataSet {
   }
   // Appends one record: a value per field, in the order the fields were added.
   void AddRecord(const std::vector<Value>& values) {
-    for (std::size_t i = 0; i < fields_.size(); ++i) fields_[i]->values.push_back(i < values.size() ? values[i] : Value{});
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+      fields_[i]->values.push_back(i < values.size() ? values[i] : Value{});
     ++records_;
   }
 
@@ -77,7 +82,9 @@ class FakeDataSet final : public DataSet {
   int RecNo() const override { return current + 1; }
   int RecordCount() const override { return records_; }
   Bookmark GetBookmark() const override { return current; }
-  bool BookmarkValid(Bookmark bookmark) const override { return bookmark >= 0 && bookmark < records_; }
+  bool BookmarkValid(Bookmark bookmark) const override {
+    return bookmark >= 0 && bookmark < records_;
+  }
   void GotoBookmark(Bookmark bookmark) override { current = static_cast<int>(bookmark); }
   void DisableControls() override { ++disabled; }
   void EnableControls() override { --disabled; }
@@ -102,7 +109,9 @@ inline void FakeField::SetIndex(int index) {
   order.erase(std::find(order.begin(), order.end(), this));
   order.insert(order.begin() + std::clamp(index, 0, static_cast<int>(order.size())), this);
 }
-inline const Value& FakeField::Current() const { return values.at(static_cast<std::size_t>(owner_.current)); }
+inline const Value& FakeField::Current() const {
+  return values.at(static_cast<std::size_t>(owner_.current));
+}
 
 class FakeGrid final : public ColumnGrid {
  public:
@@ -114,7 +123,8 @@ class FakeGrid final : public ColumnGrid {
   int FooterRowCount() const override { return footerRowCount; }
   DataSet& GridDataSet() override { return data; }
 
-  GridColumn& AddColumn(const std::string& field, std::optional<std::string> caption = std::nullopt) {
+  GridColumn& AddColumn(const std::string& field,
+                        std::optional<std::string> caption = std::nullopt) {
     GridColumn column;
     column.fieldName = field;
     column.title.caption = std::move(caption);
@@ -131,7 +141,9 @@ class FakeGrid final : public ColumnGrid {
 class RecordingFeedback final : public ExportFeedback {
  public:
   void SetWaitCursor(bool waiting) override { calls.push_back(waiting ? "wait" : "default"); }
-  void ShowProgress(int maximum) override { calls.push_back("progress 0-" + std::to_string(maximum)); }
+  void ShowProgress(int maximum) override {
+    calls.push_back("progress 0-" + std::to_string(maximum));
+  }
   void SetProgress(int position) override { calls.push_back("at " + std::to_string(position)); }
   void CloseProgress() override { calls.push_back("close"); }
   std::vector<std::string> calls;

@@ -8,8 +8,9 @@ namespace kelvatrix {
 namespace {
 
 // A run of `seconds` readings, one a second, from `resistanceAt(t)` as text and unit.
-std::vector<RunRow> MakeRun(int seconds, const std::function<std::pair<std::string, std::string>(int)>& resistanceAt,
-                        const std::string& volts = "5000") {
+std::vector<RunRow> MakeRun(
+    int seconds, const std::function<std::pair<std::string, std::string>(int)>& resistanceAt,
+    const std::string& volts = "5000") {
   std::vector<RunRow> rows;
   for (int t = 1; t <= seconds; ++t) {
     const auto [value, unit] = resistanceAt(t);
@@ -18,30 +19,36 @@ std::vector<RunRow> MakeRun(int seconds, const std::function<std::pair<std::stri
   return rows;
 }
 
-std::string Text(const Figure& figure) { return figure.value ? std::to_string(*figure.value) : figure.unavailable; }
+std::string Text(const Figure& figure) {
+  return figure.value ? std::to_string(*figure.value) : figure.unavailable;
+}
 
 TEST(InsulationIndices, FiguresOfTheLastRunOrTheReasonThereAreNone) {
   const auto mega = [](int t) { return std::make_pair(std::to_string(t), std::string("M ohm")); };
   // M ohm up to a minute, then G ohm: 2.5 G ohm is 2,500 M ohm.
   const auto mixed = [](int t) {
-    return t <= 60 ? std::make_pair(std::to_string(t * 10), std::string("M ohm")) : std::make_pair(std::string("2.5"), std::string("G ohm"));
+    return t <= 60 ? std::make_pair(std::to_string(t * 10), std::string("M ohm"))
+                   : std::make_pair(std::string("2.5"), std::string("G ohm"));
   };
-  const auto overAt30 = [&](int t) { return t == 30 ? std::make_pair(std::string("----"), std::string("M ohm")) : mega(t); };
+  const auto overAt30 = [&](int t) {
+    return t == 30 ? std::make_pair(std::string("----"), std::string("M ohm")) : mega(t);
+  };
   const struct {
     const char* name;
     std::vector<RunRow> rows;
     std::string r15, r30, r60, r600, dar, pi;
   } cases[] = {
-      {"ten minutes in M ohm", MakeRun(600, mega), "15.000000", "30.000000", "60.000000", "600.000000", "2.000000",
-       "10.000000"},
-      {"M ohm and G ohm mixed", MakeRun(600, mixed), "150.000000", "300.000000", "600.000000", "2500.000000",
-       "2.000000", "4.166667"},
-      {"over range at 30 s", MakeRun(600, overAt30), "15.000000", "over range at 30 s", "60.000000", "600.000000",
-       "R(30 s) is not available", "10.000000"},
+      {"ten minutes in M ohm", MakeRun(600, mega), "15.000000", "30.000000", "60.000000",
+       "600.000000", "2.000000", "10.000000"},
+      {"M ohm and G ohm mixed", MakeRun(600, mixed), "150.000000", "300.000000", "600.000000",
+       "2500.000000", "2.000000", "4.166667"},
+      {"over range at 30 s", MakeRun(600, overAt30), "15.000000", "over range at 30 s", "60.000000",
+       "600.000000", "R(30 s) is not available", "10.000000"},
       {"a run shorter than ten minutes", MakeRun(90, mega), "15.000000", "30.000000", "60.000000",
        "the readings end at 90 s", "2.000000", "R(600 s) is not available"},
-      {"a run shorter than a quarter minute", MakeRun(10, mega), "the readings end at 10 s", "the readings end at 10 s",
-       "the readings end at 10 s", "the readings end at 10 s", "R(60 s) is not available", "R(600 s) is not available"},
+      {"a run shorter than a quarter minute", MakeRun(10, mega), "the readings end at 10 s",
+       "the readings end at 10 s", "the readings end at 10 s", "the readings end at 10 s",
+       "R(60 s) is not available", "R(600 s) is not available"},
   };
   for (const auto& c : cases) {
     const InsulationIndices indices = ComputeIndices(c.rows);
@@ -56,8 +63,10 @@ TEST(InsulationIndices, FiguresOfTheLastRunOrTheReasonThereAreNone) {
 
 // A run start in the middle of a download: the figures belong to the run after it.
 TEST(InsulationIndices, ALaterRunStartBeginsTheRunTheFiguresBelongTo) {
-  std::vector<RunRow> rows = MakeRun(40, [](int) { return std::make_pair(std::string("7"), std::string("M ohm")); }, "1000");
-  const std::vector<RunRow> second = MakeRun(75, [](int t) { return std::make_pair(std::to_string(t), std::string("G ohm")); });
+  std::vector<RunRow> rows = MakeRun(
+      40, [](int) { return std::make_pair(std::string("7"), std::string("M ohm")); }, "1000");
+  const std::vector<RunRow> second =
+      MakeRun(75, [](int t) { return std::make_pair(std::to_string(t), std::string("G ohm")); });
   rows.insert(rows.end(), second.begin(), second.end());
   const InsulationIndices indices = ComputeIndices(rows);
   EXPECT_EQ(indices.firstRow, 40);
@@ -70,7 +79,8 @@ TEST(InsulationIndices, ALaterRunStartBeginsTheRunTheFiguresBelongTo) {
 
 TEST(InsulationIndices, ReadingsEveryOtherSecondAndDecimalCommasStillCount) {
   std::vector<RunRow> rows;
-  for (int t = 1; t <= 61; t += 2) rows.push_back({std::to_string(t), "2500", t == 29 ? "1,5" : "3", "G ohm"});
+  for (int t = 1; t <= 61; t += 2)
+    rows.push_back({std::to_string(t), "2500", t == 29 ? "1,5" : "3", "G ohm"});
   const InsulationIndices indices = ComputeIndices(rows);
   EXPECT_EQ(indices.r30.value, 1500) << "the reading at 29 s stands for 30 s";
   EXPECT_EQ(indices.r60.value, 3000) << "and the one at 59 s for 60 s";
@@ -90,11 +100,13 @@ TEST(InsulationIndices, FiguresAreWrittenForPeople) {
   EXPECT_EQ(FormatResistance({1.023, {}}), "1.023 M ohm");
   EXPECT_EQ(FormatResistance({3, {}}), "3 M ohm");
   EXPECT_EQ(FormatRatio({1.4567, {}}), "1.46");
-  EXPECT_EQ(FormatRatio({std::nullopt, "R(30 s) is not available"}), "not available (R(30 s) is not available)");
-  const InsulationIndices indices =
-      ComputeIndices(MakeRun(600, [](int t) { return std::make_pair(std::to_string(t), std::string("M ohm")); }));
+  EXPECT_EQ(FormatRatio({std::nullopt, "R(30 s) is not available"}),
+            "not available (R(30 s) is not available)");
+  const InsulationIndices indices = ComputeIndices(
+      MakeRun(600, [](int t) { return std::make_pair(std::to_string(t), std::string("M ohm")); }));
   EXPECT_EQ(DescribeIndices(indices),
-            "5,000 V for 600 s; R(15 s) 15 M ohm, R(30 s) 30 M ohm, R(60 s) 60 M ohm, R(600 s) 600 M ohm; "
+            "5,000 V for 600 s; R(15 s) 15 M ohm, R(30 s) 30 M ohm, R(60 s) 60 M ohm, R(600 s) 600 "
+            "M ohm; "
             "DAR 2.00, PI 10.00");
 }
 

@@ -36,15 +36,22 @@ TEST(ReportProject, EveryMistakeNamesItsLine) {
     std::string error;
   } cases[] = {
       {column + "colum x \"X\" 10 left\n", "line 2: unknown setting 'colum'"},
-      {"page A6 portrait\n" + column, "line 1: the page size is A3, A4, A5, Letter or Legal, not 'A6'"},
+      {"page A6 portrait\n" + column,
+       "line 1: the page size is A3, A4, A5, Letter or Legal, not 'A6'"},
       {"page A4 sideways\n" + column, "line 1: the page is portrait or landscape, not 'sideways'"},
-      {"margins 10 10 10\n" + column, "line 1: 'margins' takes four numbers: left, top, right, bottom"},
-      {"margins 10 10 10 -1\n" + column, "line 1: a margin is a number of millimetres from 0 to 100, not '-1'"},
-      {"font Arial huge\n" + column, "line 1: a font size is a number of points from 4 to 72, not 'huge'"},
+      {"margins 10 10 10\n" + column,
+       "line 1: 'margins' takes four numbers: left, top, right, bottom"},
+      {"margins 10 10 10 -1\n" + column,
+       "line 1: a margin is a number of millimetres from 0 to 100, not '-1'"},
+      {"font Arial huge\n" + column,
+       "line 1: a font size is a number of points from 4 to 72, not 'huge'"},
       {"summary maybe\n" + column, "line 1: 'summary' takes yes or no, not 'maybe'"},
-      {"column recno No. 12 right\n", "line 1: 'column' takes a field, a caption in double quotes, a width and an alignment"},
-      {"column recno \"No.\" wide right\n", "line 1: a column width is a number of millimetres from 1 to 1000, not 'wide'"},
-      {"column recno \"No.\" 12 up\n", "line 1: a column is aligned left, right or center, not 'up'"},
+      {"column recno No. 12 right\n",
+       "line 1: 'column' takes a field, a caption in double quotes, a width and an alignment"},
+      {"column recno \"No.\" wide right\n",
+       "line 1: a column width is a number of millimetres from 1 to 1000, not 'wide'"},
+      {"column recno \"No.\" 12 up\n",
+       "line 1: a column is aligned left, right or center, not 'up'"},
       {"title\n" + column, "line 1: the title cannot be empty"},
       {"# only a comment\ntitle Run\n", "line 2: the report has no column"},
   };
@@ -56,7 +63,8 @@ TEST(ReportProject, EveryMistakeNamesItsLine) {
 }
 
 TEST(ReportProject, CaptionsMayHoldHashesAndPlaceholdersAreFilledEverywhere) {
-  const ReportParse parsed = ParseReportProject("column recno \"# of reading\" 12 center # a comment\n");
+  const ReportParse parsed =
+      ParseReportProject("column recno \"# of reading\" 12 center # a comment\n");
   ASSERT_TRUE(parsed.definition) << parsed.error;
   EXPECT_EQ(parsed.definition->columns[0].caption, "# of reading");
   EXPECT_EQ(parsed.definition->columns[0].align, ReportColumn::Align::Center);
@@ -65,7 +73,8 @@ TEST(ReportProject, CaptionsMayHoldHashesAndPlaceholdersAreFilledEverywhere) {
 }
 
 TEST(ReportProject, OpeningLoadsTheFileEachTimeAndSaysWhichIsMissing) {
-  const fs::path directory = fs::temp_directory_path() / ("kelvatrix-rpt-" + std::to_string(::getpid()));
+  const fs::path directory =
+      fs::temp_directory_path() / ("kelvatrix-rpt-" + std::to_string(::getpid()));
   fs::create_directories(directory);
   const fs::path file = directory / "kelvatrix.rpt";
   ReportProject project;
@@ -74,7 +83,8 @@ TEST(ReportProject, OpeningLoadsTheFileEachTimeAndSaysWhichIsMissing) {
     project.Open();
     FAIL() << "a missing project opens";
   } catch (const ReportError& error) {
-    EXPECT_EQ(std::string(error.what()), "The following reporting project does not exist:\r\"" + file.string() + "\"");
+    EXPECT_EQ(std::string(error.what()),
+              "The following reporting project does not exist:\r\"" + file.string() + "\"");
   }
   std::ofstream(file) << "title First\ncolumn recno \"No.\" 12 right\n";
   project.Open();
@@ -91,8 +101,9 @@ TEST(ReportProject, OpeningLoadsTheFileEachTimeAndSaysWhichIsMissing) {
     project.Open();
     FAIL() << "a malformed project opens";
   } catch (const ReportError& error) {
-    EXPECT_EQ(std::string(error.what()), "The reporting project \"" + file.string() +
-                                             "\", line 2: the page size is A3, A4, A5, Letter or Legal, not 'B5'");
+    EXPECT_EQ(std::string(error.what()),
+              "The reporting project \"" + file.string() +
+                  "\", line 2: the page size is A3, A4, A5, Letter or Legal, not 'B5'");
   }
   EXPECT_FALSE(project.IsOpen());
   fs::remove_all(directory);

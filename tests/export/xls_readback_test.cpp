@@ -22,8 +22,12 @@ std::vector<Value> Reading(int i) {
   const double mantissa = (i * 37) % 1024;
   char resistance[32];
   std::snprintf(resistance, sizeof resistance, "%g", mantissa / 10);
-  return {std::int64_t{i}, std::to_string(i % 600 + 1), std::to_string(5000 - (i % 7) * 10), "V",
-          over ? std::string("----") : std::string(resistance), i % 3 == 0 ? "G ohm" : "M ohm"};
+  return {std::int64_t{i},
+          std::to_string(i % 600 + 1),
+          std::to_string(5000 - (i % 7) * 10),
+          "V",
+          over ? std::string("----") : std::string(resistance),
+          i % 3 == 0 ? "G ohm" : "M ohm"};
 }
 
 class ReadBack : public ::testing::Test {
@@ -33,7 +37,8 @@ class ReadBack : public ::testing::Test {
     fs::create_directories(directory);
     grid.columns = MeasurementGridColumns();
     grid.data.AddField("recno", FieldType::Integer);
-    for (const char* name : {"times", "voltage", "unitv", "register", "unitr"}) grid.data.AddField(name, FieldType::String);
+    for (const char* name : {"times", "voltage", "unitv", "register", "unitr"})
+      grid.data.AddField(name, FieldType::String);
   }
   void TearDown() override { fs::remove_all(directory); }
 
@@ -58,7 +63,8 @@ class ReadBack : public ::testing::Test {
     for (int i = 0; i < records; ++i) {
       const std::vector<Value> reading = Reading(i);
       std::vector<SheetCell> expected = {{std::to_string(i), false}};
-      for (std::size_t f = 1; f < reading.size(); ++f) expected.push_back({std::get<std::string>(reading[f]), true});
+      for (std::size_t f = 1; f < reading.size(); ++f)
+        expected.push_back({std::get<std::string>(reading[f]), true});
       ASSERT_EQ(rows[static_cast<std::size_t>(i) + 2], expected) << "record " << i;
     }
   }
@@ -71,11 +77,24 @@ class ReadBack : public ::testing::Test {
 
 TEST_F(ReadBack, TitleHeaderAndEveryCellComeBack) {
   for (int i = 0; i < 50; ++i) grid.data.AddRecord(Reading(i));
-  const SheetRows rows = WriteAndRead("Run 7 \xC2\xB5" "A \xE2\x80\x93 \xCE\xA9");  // µA – Ω
+  const SheetRows rows = WriteAndRead(
+      "Run 7 \xC2\xB5"
+      "A \xE2\x80\x93 \xCE\xA9");  // µA – Ω
   ASSERT_GE(rows.size(), 2u);
-  EXPECT_EQ(rows[0], (std::vector<SheetCell>{{}, {}, {}, {"Run 7 \xC2\xB5" "A \xE2\x80\x93 ?", true}, {}, {}}));
-  EXPECT_EQ(rows[1], (std::vector<SheetCell>{{"recno", true}, {"times(s)", true}, {"voltage", true},
-                                             {"unit", true}, {"Resistance", true}, {"unit", true}}));
+  EXPECT_EQ(rows[0], (std::vector<SheetCell>{{},
+                                             {},
+                                             {},
+                                             {"Run 7 \xC2\xB5"
+                                              "A \xE2\x80\x93 ?",
+                                              true},
+                                             {},
+                                             {}}));
+  EXPECT_EQ(rows[1], (std::vector<SheetCell>{{"recno", true},
+                                             {"times(s)", true},
+                                             {"voltage", true},
+                                             {"unit", true},
+                                             {"Resistance", true},
+                                             {"unit", true}}));
   ExpectRecords(rows, 50);
 }
 

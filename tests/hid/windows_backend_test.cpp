@@ -53,7 +53,8 @@ TEST_F(WindowsControllerTest, ScanListsTheSystemsHidInterfacesWithTheirIdentity)
   std::set<std::uint32_t> instances;
   for (const auto& info : interfaces) {
     EXPECT_FALSE(info->DevicePath.empty());
-    EXPECT_TRUE(instances.insert(info->DevInst).second) << "one identity a device: " << info->DevicePath;
+    EXPECT_TRUE(instances.insert(info->DevInst).second)
+        << "one identity a device: " << info->DevicePath;
     EXPECT_FALSE(info->HardwareId.empty()) << info->DevicePath;
     const auto handle = backend.Open(*info, HidAccess::None);
     ASSERT_TRUE(handle) << info->DevicePath << ": " << HidLastError();
@@ -102,7 +103,8 @@ TEST_F(WindowsControllerTest, TheBroadcastReachesTheHiddenWindowAndEndOfSessionI
   const HWND window = backend.NotifyWindow();
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(SendMessageA(window, WM_QUERYENDSESSION, 0, 0), 1);
-  EXPECT_EQ(SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0), 0) << "single-device notices are ignored";
+  EXPECT_EQ(SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0), 0)
+      << "single-device notices are ignored";
   // A broadcast with nothing changed rescans and fires nothing.
   SendMessageA(window, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
   PumpUntil([] { return false; }, std::chrono::milliseconds(200));

@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
   controller.SetOnRemoval(kelvatrix::HidPlugEvent::Bind<&Probe::Removal>(&probe));
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   while (!(probe.arrived && probe.left) && std::chrono::steady_clock::now() < end) {
-    loop.WaitForMessages(std::min(end, std::chrono::steady_clock::now() + std::chrono::milliseconds(100)));
+    loop.WaitForMessages(
+        std::min(end, std::chrono::steady_clock::now() + std::chrono::milliseconds(100)));
     loop.ProcessMessages();
   }
   if (!probe.arrived) std::printf("hotplug: the meter never arrived\n");

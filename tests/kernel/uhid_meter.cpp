@@ -34,16 +34,17 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Vendor page, 64 bytes in, 64 bytes out, no report IDs.
-const std::vector<std::uint8_t> kDescriptor = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00,
-                                               0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x40, 0x09, 0x01,
-                                               0x81, 0x02, 0x95, 0x40, 0x09, 0x01, 0x91, 0x02, 0xC0};
+const std::vector<std::uint8_t> kDescriptor = {
+    0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08,
+    0x95, 0x40, 0x09, 0x01, 0x81, 0x02, 0x95, 0x40, 0x09, 0x01, 0x91, 0x02, 0xC0};
 
 volatile std::sig_atomic_t stopping = 0;
 void Stop(int) { stopping = 1; }
 
 class UhidDevice {
  public:
-  UhidDevice(std::uint32_t vendor, std::uint32_t product, const char* name) : vendor_(vendor), product_(product), name_(name) {}
+  UhidDevice(std::uint32_t vendor, std::uint32_t product, const char* name)
+      : vendor_(vendor), product_(product), name_(name) {}
   ~UhidDevice() { Destroy(); }
 
   bool Create() {
@@ -54,7 +55,8 @@ class UhidDevice {
     }
     uhid_event event{};
     event.type = UHID_CREATE2;
-    std::snprintf(reinterpret_cast<char*>(event.u.create2.name), sizeof event.u.create2.name, "%s", name_);
+    std::snprintf(reinterpret_cast<char*>(event.u.create2.name), sizeof event.u.create2.name, "%s",
+                  name_);
     event.u.create2.rd_size = static_cast<__u16>(kDescriptor.size());
     event.u.create2.bus = BUS_USB;
     event.u.create2.vendor = vendor_;
@@ -72,7 +74,9 @@ class UhidDevice {
       plugged_ = false;
     }
   }
-  bool Send(const uhid_event& event) { return write(fd_, &event, sizeof event) == static_cast<ssize_t>(sizeof event); }
+  bool Send(const uhid_event& event) {
+    return write(fd_, &event, sizeof event) == static_cast<ssize_t>(sizeof event);
+  }
   void Input(const std::vector<std::uint8_t>& data) {
     uhid_event event{};
     event.type = UHID_INPUT2;
@@ -112,11 +116,16 @@ int main(int argc, char** argv) {
   int unplugAfter = -1;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
-    if (option == "--run") runFile = argv[i + 1];
-    else if (option == "--other") otherFile = argv[i + 1];
-    else if (option == "--ready") readyFile = argv[i + 1];
-    else if (option == "--plug-after") plugAfter = std::atoi(argv[i + 1]);
-    else if (option == "--unplug-after-ms") unplugAfter = std::atoi(argv[i + 1]);
+    if (option == "--run")
+      runFile = argv[i + 1];
+    else if (option == "--other")
+      otherFile = argv[i + 1];
+    else if (option == "--ready")
+      readyFile = argv[i + 1];
+    else if (option == "--plug-after")
+      plugAfter = std::atoi(argv[i + 1]);
+    else if (option == "--unplug-after-ms")
+      unplugAfter = std::atoi(argv[i + 1]);
   }
   const kelvatrix::MeterRunResult loaded = kelvatrix::LoadMeterRun(runFile);
   if (!loaded.run) {
@@ -164,7 +173,8 @@ int main(int argc, char** argv) {
         }
         if (answer.leaveBus) {
           unplugAt = Clock::now() + std::chrono::milliseconds(20);
-          if (const auto replug = meter.Run().replugAfterMs) plugAt = *unplugAt + std::chrono::milliseconds(*replug);
+          if (const auto replug = meter.Run().replugAfterMs)
+            plugAt = *unplugAt + std::chrono::milliseconds(*replug);
         }
       }
     }

@@ -24,7 +24,8 @@ const bool kGuardChild = [] {
   if (!name || !*name) return false;
   InstanceGuard guard;
   const bool acquired = guard.Acquire(name);
-  if (const char* hold = std::getenv("KELVATRIX_GUARD_HOLD_MS")) Sleep(static_cast<DWORD>(std::atoi(hold)));
+  if (const char* hold = std::getenv("KELVATRIX_GUARD_HOLD_MS"))
+    Sleep(static_cast<DWORD>(std::atoi(hold)));
   std::exit(acquired ? 0 : 3);
 }();
 
@@ -53,8 +54,8 @@ std::vector<BYTE> Text(const std::string& text) {
   return bytes;
 }
 std::vector<BYTE> Dword(DWORD number) {
-  return {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8), static_cast<BYTE>(number >> 16),
-          static_cast<BYTE>(number >> 24)};
+  return {static_cast<BYTE>(number), static_cast<BYTE>(number >> 8),
+          static_cast<BYTE>(number >> 16), static_cast<BYTE>(number >> 24)};
 }
 
 std::string SystemDirectory() {
@@ -78,7 +79,8 @@ TEST(WindowsRegistration, TheEntriesReadBackWithTheirTypesAndData) {
     DWORD type;
     std::vector<BYTE> data;
   } cases[] = {
-      {"Software\\ODBC\\ODBC.INI\\ODBC Data Sources", "kelvatrix", REG_SZ, Text("Microsoft Access Driver (*.mdb)")},
+      {"Software\\ODBC\\ODBC.INI\\ODBC Data Sources", "kelvatrix", REG_SZ,
+       Text("Microsoft Access Driver (*.mdb)")},
       {source, "DBQ", REG_SZ, Text("C:\\Data\\kelvatrix.mdb")},
       {source, "Description", REG_SZ, Text("Orvendel Data Source")},
       {source, "Driver", REG_SZ, Text(SystemDirectory() + "\\odbcjt32.dll")},
@@ -112,7 +114,8 @@ TEST(WindowsRegistration, TheRootOfADriveGivesADoubledBackslash) {
   EXPECT_EQ(settings.currentDirectory, "C:\\");
   ScriptedDialogs dialogs;
   ASSERT_TRUE(RegisterDataSource(settings, dialogs));
-  EXPECT_EQ(ReadValue("Software\\ODBC\\ODBC.INI\\kelvatrix", "DBQ").data, Text("C:\\\\kelvatrix.mdb"));
+  EXPECT_EQ(ReadValue("Software\\ODBC\\ODBC.INI\\kelvatrix", "DBQ").data,
+            Text("C:\\\\kelvatrix.mdb"));
 }
 
 // Starts this test program as a child that takes the guard `name`; returns its exit code
@@ -126,7 +129,8 @@ DWORD RunGuardChild(const std::string& name, int holdMs, PROCESS_INFORMATION* ke
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   std::string command = std::string("\"") + self + "\"";
-  const BOOL started = CreateProcessA(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+  const BOOL started = CreateProcessA(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                      nullptr, &startup, &process);
   SetEnvironmentVariableA("KELVATRIX_GUARD_CHILD", nullptr);
   SetEnvironmentVariableA("KELVATRIX_GUARD_HOLD_MS", nullptr);
   if (!started) return 99;

@@ -17,7 +17,8 @@
 namespace kelvatrix {
 namespace {
 
-VirtualDeviceConfig Device(std::uint16_t vendor, std::uint16_t product, const std::string& description) {
+VirtualDeviceConfig Device(std::uint16_t vendor, std::uint16_t product,
+                           const std::string& description) {
   VirtualDeviceConfig config;
   config.vendorId = vendor;
   config.productId = product;
@@ -28,11 +29,14 @@ VirtualDeviceConfig Device(std::uint16_t vendor, std::uint16_t product, const st
 // A bus, a controller and a selection wired as the window wires them, the first device
 // search made.
 struct Link {
-  Link(QueueMessageLoop& loop, const std::vector<VirtualDeviceConfig>& devices) : controller(loop, bus.Backend()) {
+  Link(QueueMessageLoop& loop, const std::vector<VirtualDeviceConfig>& devices)
+      : controller(loop, bus.Backend()) {
     for (const auto& device : devices) devInsts.push_back(bus.Plug(device));
     controller.SetLoading(true);
-    controller.SetOnEnumerate(HidEnumerateEvent::Bind<&MeterSelection::HidCtlEnumerate>(&selection));
-    controller.SetOnDeviceChange(HidNotifyEvent::Bind<&MeterSelection::HidCtlDeviceChange>(&selection));
+    controller.SetOnEnumerate(
+        HidEnumerateEvent::Bind<&MeterSelection::HidCtlEnumerate>(&selection));
+    controller.SetOnDeviceChange(
+        HidNotifyEvent::Bind<&MeterSelection::HidCtlDeviceChange>(&selection));
     controller.SetLoading(false);
     selection.CreateDevList();
     loop.ProcessMessages();
@@ -93,7 +97,8 @@ TEST_F(MeterLinkTest, MeterIsTheLastDeviceWithBothIds) {
       {"vendor only", {Device(0x1234, 0x5679, "vendor only")}, "none"},
       {"product only", {Device(0x1235, 0x5678, "product only")}, "none"},
       {"one meter among others",
-       {Device(0x046D, 0xC31C, "keyboard"), Device(0x1234, 0x5678, "meter"), Device(0x1234, 0x0001, "other")},
+       {Device(0x046D, 0xC31C, "keyboard"), Device(0x1234, 0x5678, "meter"),
+        Device(0x1234, 0x0001, "other")},
        "meter"},
       {"two meters: the last one listed",
        {Device(0x1234, 0x5678, "first meter"), Device(0x046D, 0xC31C, "keyboard"),
@@ -106,7 +111,8 @@ TEST_F(MeterLinkTest, MeterIsTheLastDeviceWithBothIds) {
     const HidDevice* meter = selection.CurrentDev();
     EXPECT_EQ(meter ? meter->PnPInfo().DeviceDesc : "none", c.selected) << c.name;
     EXPECT_EQ(selection.DevConnected(), meter != nullptr) << c.name;
-    EXPECT_EQ(selection.DevList().size(), c.devices.size()) << c.name << ": every device is claimed";
+    EXPECT_EQ(selection.DevList().size(), c.devices.size())
+        << c.name << ": every device is claimed";
   }
 }
 

@@ -31,8 +31,9 @@ inline std::vector<ShownLabel> LeftLabelsShown(LineChart& chart) {
     }
     shown.push_back({text->toPlainText(), place});
   }
-  std::sort(shown.begin(), shown.end(),
-            [](const ShownLabel& a, const ShownLabel& b) { return a.place.center().y() > b.place.center().y(); });
+  std::sort(shown.begin(), shown.end(), [](const ShownLabel& a, const ShownLabel& b) {
+    return a.place.center().y() > b.place.center().y();
+  });
   return shown;
 }
 

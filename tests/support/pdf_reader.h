@@ -23,7 +23,8 @@ inline PdfFacts ReadPdfFacts(const QString& file) {
   PdfFacts facts;
   const auto pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(text);
   if (pages.hasMatch()) facts.pages = pages.captured(1).toInt();
-  const auto size = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts")).match(text);
+  const auto size =
+      QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts")).match(text);
   if (size.hasMatch()) {
     facts.widthPt = size.captured(1).toDouble();
     facts.heightPt = size.captured(2).toDouble();

@@ -75,7 +75,8 @@ inline std::optional<SheetRows> ReadSheet(const std::string& xlsPath, std::strin
     std::ifstream log(work / "log");
     std::ostringstream text;
     text << log.rdbuf();
-    error = "LibreOffice could not read " + xlsPath + " (status " + std::to_string(status) + "): " + text.str();
+    error = "LibreOffice could not read " + xlsPath + " (status " + std::to_string(status) +
+            "): " + text.str();
     fs::remove_all(work);
     return std::nullopt;
   }

@@ -26,14 +26,22 @@ class LineChartTest : public QObject {
     QTest::addColumn<double>("step");
     QTest::addColumn<QString>("lowest");
     QTest::addColumn<QString>("highest");
-    QTest::newRow("voltage 0-6000") << 100.0 << 0.0 << 6000.0 << 247 << 500.0 << "0" << "6,000";
-    QTest::newRow("resistance 0-100") << 1.0 << 0.0 << 100.0 << 224 << 10.0 << "0" << "100";
-    QTest::newRow("resistance 0-180") << 1.0 << 0.0 << 180.0 << 224 << 20.0 << "0" << "180";
-    QTest::newRow("resistance 0-450") << 1.0 << 0.0 << 450.0 << 224 << 50.0 << "0" << "450";
-    QTest::newRow("resistance 0-25,010") << 1.0 << 0.0 << 25010.0 << 224 << 5000.0 << "0" << "25,000";
-    QTest::newRow("zoomed 37.3-121.9") << 1.0 << 37.3 << 121.9 << 224 << 10.0 << "40" << "120";
-    QTest::newRow("zoomed to 3 M ohm") << 1.0 << 2.0 << 5.0 << 224 << 1.0 << "2" << "5";
-    QTest::newRow("a tall chart 0-450") << 1.0 << 0.0 << 450.0 << 600 << 20.0 << "0" << "440";
+    QTest::newRow("voltage 0-6000") << 100.0 << 0.0 << 6000.0 << 247 << 500.0 << "0"
+                                    << "6,000";
+    QTest::newRow("resistance 0-100") << 1.0 << 0.0 << 100.0 << 224 << 10.0 << "0"
+                                      << "100";
+    QTest::newRow("resistance 0-180") << 1.0 << 0.0 << 180.0 << 224 << 20.0 << "0"
+                                      << "180";
+    QTest::newRow("resistance 0-450") << 1.0 << 0.0 << 450.0 << 224 << 50.0 << "0"
+                                      << "450";
+    QTest::newRow("resistance 0-25,010") << 1.0 << 0.0 << 25010.0 << 224 << 5000.0 << "0"
+                                         << "25,000";
+    QTest::newRow("zoomed 37.3-121.9") << 1.0 << 37.3 << 121.9 << 224 << 10.0 << "40"
+                                       << "120";
+    QTest::newRow("zoomed to 3 M ohm") << 1.0 << 2.0 << 5.0 << 224 << 1.0 << "2"
+                                       << "5";
+    QTest::newRow("a tall chart 0-450") << 1.0 << 0.0 << 450.0 << 600 << 20.0 << "0"
+                                        << "440";
   }
   void leftLabelsShowInFullOnTheirStep() {
     QFETCH(double, increment);
@@ -44,7 +52,8 @@ class LineChartTest : public QObject {
     QFETCH(QString, lowest);
     QFETCH(QString, highest);
 
-    LineChart chart({QStringLiteral("Resistance"), Qt::darkGreen, QStringLiteral("UNIT M ohm"), 0, 100, increment});
+    LineChart chart({QStringLiteral("Resistance"), Qt::darkGreen, QStringLiteral("UNIT M ohm"), 0,
+                     100, increment});
     chart.resize(608, height);
     chart.show();
     QVERIFY(QTest::qWaitForWindowExposed(&chart));
@@ -65,14 +74,17 @@ class LineChartTest : public QObject {
     QCOMPARE(labels.front().text, lowest);
     QCOMPARE(labels.back().text, highest);
     for (std::size_t i = 0; i < labels.size(); ++i) {
-      QVERIFY2(!labels[i].text.contains(QChar(0x2026)) && !labels[i].text.contains(QStringLiteral("...")),
+      QVERIFY2(!labels[i].text.contains(QChar(0x2026)) &&
+                   !labels[i].text.contains(QStringLiteral("...")),
                qPrintable(labels[i].text));
       if (i == 0) continue;
       // Each label is one step above the one below it, and they do not overlap.
-      const QString expected = QLocale().toString(QLocale().toDouble(labels[i - 1].text) + step, 'g', 12);
+      const QString expected =
+          QLocale().toString(QLocale().toDouble(labels[i - 1].text) + step, 'g', 12);
       QCOMPARE(labels[i].text, expected);
-      QVERIFY2(labels[i].place.bottom() <= labels[i - 1].place.top() + labels[i].place.height() * 0.5,
-               qPrintable(labels[i].text));
+      QVERIFY2(
+          labels[i].place.bottom() <= labels[i - 1].place.top() + labels[i].place.height() * 0.5,
+          qPrintable(labels[i].text));
     }
   }
 
@@ -89,7 +101,8 @@ class LineChartTest : public QObject {
     const QRectF plot = chart.chart()->plotArea();
     // A drag of about a tenth of the plot's width, from just right of sample 2.
     const QPoint from = chart.mapFromScene(plot.left() + plot.width() * 0.36, plot.top() + 20);
-    test::DragMouse(viewport, Qt::LeftButton, from, from + QPoint(static_cast<int>(plot.width() * 0.1), 60));
+    test::DragMouse(viewport, Qt::LeftButton, from,
+                    from + QPoint(static_cast<int>(plot.width() * 0.1), 60));
     QCoreApplication::processEvents();
     QVERIFY(chart.BottomRange().second - chart.BottomRange().first < 0.5);
     int below = 0;

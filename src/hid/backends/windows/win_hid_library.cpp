@@ -6,7 +6,8 @@ namespace kelvatrix {
 namespace {
 
 template <typename Function>
-void Resolve(ModuleHandle module, const char* name, Function& slot, bool& allFound, const char* missing) {
+void Resolve(ModuleHandle module, const char* name, Function& slot, bool& allFound,
+             const char* missing) {
   ModuleEntry entry = ModuleSymbolTracked(module, name, allFound);
   if (missing && std::strcmp(name, missing) == 0) {
     entry = nullptr;
@@ -24,8 +25,10 @@ bool WinHidLibrary::Bind(const char* missing) {
   bool ok = true;
   Resolve(setupApi, "SetupDiGetClassDevsA", SetupDiGetClassDevsA, ok, missing);
   Resolve(setupApi, "SetupDiEnumDeviceInterfaces", SetupDiEnumDeviceInterfaces, ok, missing);
-  Resolve(setupApi, "SetupDiGetDeviceInterfaceDetailA", SetupDiGetDeviceInterfaceDetailA, ok, missing);
-  Resolve(setupApi, "SetupDiGetDeviceRegistryPropertyA", SetupDiGetDeviceRegistryPropertyA, ok, missing);
+  Resolve(setupApi, "SetupDiGetDeviceInterfaceDetailA", SetupDiGetDeviceInterfaceDetailA, ok,
+          missing);
+  Resolve(setupApi, "SetupDiGetDeviceRegistryPropertyA", SetupDiGetDeviceRegistryPropertyA, ok,
+          missing);
   Resolve(setupApi, "SetupDiDestroyDeviceInfoList", SetupDiDestroyDeviceInfoList, ok, missing);
   if (ok && ModuleOpen(hid, "HID.dll")) {
     Resolve(hid, "HidD_GetHidGuid", HidD_GetHidGuid, ok, missing);

@@ -4,8 +4,9 @@
 // transport inert instead of failing to start.
 
 #include <windows.h>
-#include <setupapi.h>
+// After windows.h, which they need:
 #include <hidsdi.h>
+#include <setupapi.h>
 
 #include "platform/module_loader.h"
 
@@ -20,13 +21,13 @@ struct WinHidLibrary {
   NTSTATUS(__stdcall* HidP_GetCaps)(PHIDP_PREPARSED_DATA, PHIDP_CAPS) = nullptr;
   // SetupApi.dll
   HDEVINFO(WINAPI* SetupDiGetClassDevsA)(const GUID*, PCSTR, HWND, DWORD) = nullptr;
-  BOOL(WINAPI* SetupDiEnumDeviceInterfaces)(HDEVINFO, PSP_DEVINFO_DATA, const GUID*, DWORD,
-                                            PSP_DEVICE_INTERFACE_DATA) = nullptr;
-  BOOL(WINAPI* SetupDiGetDeviceInterfaceDetailA)(HDEVINFO, PSP_DEVICE_INTERFACE_DATA,
-                                                 PSP_DEVICE_INTERFACE_DETAIL_DATA_A, DWORD, PDWORD,
-                                                 PSP_DEVINFO_DATA) = nullptr;
-  BOOL(WINAPI* SetupDiGetDeviceRegistryPropertyA)(HDEVINFO, PSP_DEVINFO_DATA, DWORD, PDWORD, PBYTE, DWORD,
-                                                  PDWORD) = nullptr;
+  BOOL(WINAPI* SetupDiEnumDeviceInterfaces)
+  (HDEVINFO, PSP_DEVINFO_DATA, const GUID*, DWORD, PSP_DEVICE_INTERFACE_DATA) = nullptr;
+  BOOL(WINAPI* SetupDiGetDeviceInterfaceDetailA)
+  (HDEVINFO, PSP_DEVICE_INTERFACE_DATA, PSP_DEVICE_INTERFACE_DETAIL_DATA_A, DWORD, PDWORD,
+   PSP_DEVINFO_DATA) = nullptr;
+  BOOL(WINAPI* SetupDiGetDeviceRegistryPropertyA)
+  (HDEVINFO, PSP_DEVINFO_DATA, DWORD, PDWORD, PBYTE, DWORD, PDWORD) = nullptr;
   BOOL(WINAPI* SetupDiDestroyDeviceInfoList)(HDEVINFO) = nullptr;
 
   // Binds both libraries and every entry point, or nothing. `missing` names an entry

@@ -13,7 +13,8 @@ namespace kelvatrix {
 namespace {
 
 // The platform's HID interface class, for when HID.dll cannot tell it.
-constexpr GUID kHidInterfaceClass = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+constexpr GUID kHidInterfaceClass = {
+    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
 constexpr std::size_t kTextBytes = 1024;
 constexpr std::size_t kListBytes = 16384;
@@ -50,8 +51,8 @@ void WindowsHidBackend::FillProperties(HDEVINFO set, SP_DEVINFO_DATA& data, HidP
   // lacks reads as empty or 0.
   const auto text = [&](DWORD property, std::string& out) {
     char buffer[kTextBytes] = {};
-    library_.SetupDiGetDeviceRegistryPropertyA(set, &data, property, nullptr, reinterpret_cast<PBYTE>(buffer),
-                                               sizeof buffer, nullptr);
+    library_.SetupDiGetDeviceRegistryPropertyA(
+        set, &data, property, nullptr, reinterpret_cast<PBYTE>(buffer), sizeof buffer, nullptr);
     out.assign(buffer, strnlen(buffer, sizeof buffer));
   };
   const auto list = [&](DWORD property, std::vector<std::string>& out) {
@@ -68,8 +69,8 @@ void WindowsHidBackend::FillProperties(HDEVINFO set, SP_DEVINFO_DATA& data, HidP
   };
   const auto number = [&](DWORD property, std::uint32_t& out) {
     DWORD value = 0;
-    library_.SetupDiGetDeviceRegistryPropertyA(set, &data, property, nullptr, reinterpret_cast<PBYTE>(&value),
-                                               sizeof value, nullptr);
+    library_.SetupDiGetDeviceRegistryPropertyA(
+        set, &data, property, nullptr, reinterpret_cast<PBYTE>(&value), sizeof value, nullptr);
     out = value;
   };
   number(SPDRP_CAPABILITIES, info.Capabilities);
@@ -103,27 +104,33 @@ void WindowsHidBackend::FillProperties(HDEVINFO set, SP_DEVINFO_DATA& data, HidP
 std::vector<std::unique_ptr<HidPnPInfo>> WindowsHidBackend::ListInterfaces() {
   std::vector<std::unique_ptr<HidPnPInfo>> list;
   if (!Bound()) return list;
-  const HDEVINFO set = library_.SetupDiGetClassDevsA(&hidGuid_, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  const HDEVINFO set = library_.SetupDiGetClassDevsA(&hidGuid_, nullptr, nullptr,
+                                                     DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   if (set == INVALID_HANDLE_VALUE) return list;
   for (DWORD index = 0;; ++index) {
     SP_DEVICE_INTERFACE_DATA interfaceData{};
     interfaceData.cbSize = sizeof interfaceData;
-    if (!library_.SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid_, index, &interfaceData)) break;
+    if (!library_.SetupDiEnumDeviceInterfaces(set, nullptr, &hidGuid_, index, &interfaceData))
+      break;
     SP_DEVINFO_DATA deviceData{};
     deviceData.cbSize = sizeof deviceData;
     DWORD required = 0;
-    library_.SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, nullptr, 0, &required, &deviceData);
+    library_.SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, nullptr, 0, &required,
+                                              &deviceData);
     // An interface whose detail cannot be read yields no device; the scan goes on.
     if (required == 0 || GetLastError() != ERROR_INSUFFICIENT_BUFFER) continue;
-    std::vector<std::uint8_t> block(std::max<DWORD>(required, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)), 0);
+    std::vector<std::uint8_t> block(
+        std::max<DWORD>(required, sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)), 0);
     auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(block.data());
     detail->cbSize = DetailHeadSize();
-    if (!library_.SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, detail, required, nullptr, &deviceData)) {
+    if (!library_.SetupDiGetDeviceInterfaceDetailA(set, &interfaceData, detail, required, nullptr,
+                                                   &deviceData)) {
       continue;
     }
     auto info = std::make_unique<HidPnPInfo>();
     info->DevInst = deviceData.DevInst;
-    const std::size_t pathBytes = block.size() - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
+    const std::size_t pathBytes =
+        block.size() - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
     info->DevicePath.assign(detail->DevicePath, strnlen(detail->DevicePath, pathBytes));
     FillProperties(set, deviceData, *info);
     list.push_back(std::move(info));
@@ -136,13 +143,23 @@ std::shared_ptr<HidHandle> WindowsHidBackend::Open(const HidPnPInfo& info, HidAc
   DWORD rights = 0;
   DWORD flags = 0;
   switch (access) {
-    case HidAccess::ReadWrite: rights = GENERIC_READ | GENERIC_WRITE; break;
-    case HidAccess::None: break;
-    case HidAccess::OverlappedRead: rights = GENERIC_READ; flags = FILE_FLAG_OVERLAPPED; break;
-    case HidAccess::OverlappedWrite: rights = GENERIC_WRITE; flags = FILE_FLAG_OVERLAPPED; break;
+    case HidAccess::ReadWrite:
+      rights = GENERIC_READ | GENERIC_WRITE;
+      break;
+    case HidAccess::None:
+      break;
+    case HidAccess::OverlappedRead:
+      rights = GENERIC_READ;
+      flags = FILE_FLAG_OVERLAPPED;
+      break;
+    case HidAccess::OverlappedWrite:
+      rights = GENERIC_WRITE;
+      flags = FILE_FLAG_OVERLAPPED;
+      break;
   }
-  const HANDLE handle = CreateFileA(info.DevicePath.c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, flags, nullptr);
+  const HANDLE handle =
+      CreateFileA(info.DevicePath.c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     HidFail(static_cast<std::uint32_t>(GetLastError()));
     return nullptr;
@@ -156,7 +173,8 @@ namespace {
 // backend's handler; a query for the end of the session is answered yes, so the window
 // never holds up a log-off; everything else once the window stands is answered 0.
 LRESULT CALLBACK NotifyWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* changed = reinterpret_cast<std::function<void()>*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* changed =
+      reinterpret_cast<std::function<void()>*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (!changed) return DefWindowProcA(window, message, wParam, lParam);  // while it is being made
   if (message == WM_DEVICECHANGE && wParam == DBT_DEVNODES_CHANGED) (*changed)();
   if (message == WM_QUERYENDSESSION) return 1;
@@ -183,8 +201,8 @@ void WindowsHidBackend::WatchDeviceChanges(std::function<void()> changed) {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = kWindowClass;
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  windowClass.hInstance, nullptr);
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, windowClass.hInstance, nullptr);
     if (window) SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&changed_));
     {
       std::lock_guard lock(mutex);

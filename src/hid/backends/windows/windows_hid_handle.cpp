@@ -13,7 +13,8 @@ void CALLBACK Nudge(ULONG_PTR) {}
 // The parsed report descriptor of HID.dll, freed with the last user.
 class WindowsPreparsedData final : public HidPreparsedData {
  public:
-  WindowsPreparsedData(PHIDP_PREPARSED_DATA data, const WinHidLibrary& library) : data_(data), library_(library) {}
+  WindowsPreparsedData(PHIDP_PREPARSED_DATA data, const WinHidLibrary& library)
+      : data_(data), library_(library) {}
   ~WindowsPreparsedData() override { library_.HidD_FreePreparsedData(data_); }
   WindowsPreparsedData(const WindowsPreparsedData&) = delete;
   WindowsPreparsedData& operator=(const WindowsPreparsedData&) = delete;
@@ -36,7 +37,8 @@ class WindowsPreparsedData final : public HidPreparsedData {
 
 }  // namespace
 
-WindowsHidHandle::WindowsHidHandle(HANDLE handle, const WinHidLibrary& library) : handle_(handle), library_(library) {
+WindowsHidHandle::WindowsHidHandle(HANDLE handle, const WinHidLibrary& library)
+    : handle_(handle), library_(library) {
   read_.owner = this;
 }
 
@@ -76,7 +78,8 @@ std::shared_ptr<const HidPreparsedData> WindowsHidHandle::GetPreparsedData() {
   return std::make_shared<WindowsPreparsedData>(data, library_);
 }
 
-bool WindowsHidHandle::Write(const std::uint8_t* buffer, std::uint32_t count, std::uint32_t& written) {
+bool WindowsHidHandle::Write(const std::uint8_t* buffer, std::uint32_t count,
+                             std::uint32_t& written) {
   written = 0;
   if (closed_) return Fail(ERROR_INVALID_HANDLE);
   DWORD done = 0;
@@ -95,8 +98,8 @@ bool WindowsHidHandle::BeginRead(std::uint8_t* buffer, std::uint32_t count) {
   {
     std::lock_guard lock(readerMutex_);
     if (!reader_) {
-      DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &reader_, 0, FALSE,
-                      DUPLICATE_SAME_ACCESS);
+      DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &reader_, 0,
+                      FALSE, DUPLICATE_SAME_ACCESS);
     }
   }
   read_.overlapped = OVERLAPPED{};

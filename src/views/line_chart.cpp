@@ -27,7 +27,7 @@ double LabelBoxHeight(const QFont& font) {
   box.setPlainText(QStringLiteral("0"));
   return box.size().height();
 }
-}
+}  // namespace
 
 LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
     // Made with its chart: a chart set later would leave the default one behind, unowned.
@@ -141,24 +141,31 @@ void LineChart::ApplyAxes() {
   // The bottom axis: labels on 1-2-5 steps of the sample number, as many as fit. Qt Charts
   // lays every label out anew on any change, so only real changes are passed on.
   const double bottomRange = bottom_.max - bottom_.min;
-  const double widest = metrics.horizontalAdvance(QString::number(std::llround(bottom_.max)) + QStringLiteral("00"));
-  const double plotWidth = chart_->plotArea().width() > 0 ? chart_->plotArea().width() : width() * 0.8;
+  const double widest =
+      metrics.horizontalAdvance(QString::number(std::llround(bottom_.max)) + QStringLiteral("00"));
+  const double plotWidth =
+      chart_->plotArea().width() > 0 ? chart_->plotArea().width() : width() * 0.8;
   // Sample numbers step by whole numbers; zoomed in between two samples, by tenths and
   // finer, so the axis always shows where it is.
-  const double increment = bottomRange >= 2 ? 1 : std::pow(10.0, std::floor(std::log10(bottomRange)) - 1);
+  const double increment =
+      bottomRange >= 2 ? 1 : std::pow(10.0, std::floor(std::log10(bottomRange)) - 1);
   const double interval = LabelStep(increment, bottomRange, plotWidth, widest);
-  if (bottomAxis_->min() != bottom_.min || bottomAxis_->max() != bottom_.max) {
-    bottomAxis_->setRange(bottom_.min, bottom_.max);
-  }
   if (bottomAxis_->tickType() != QValueAxis::TicksDynamic) {
     bottomAxis_->setTickType(QValueAxis::TicksDynamic);
     bottomAxis_->setTickAnchor(0);
   }
+  // Each change lays out a label per tick: a coarser step goes first, so a much wider range
+  // is never laid out at the old fine step (thousands of labels).
+  if (bottomAxis_->tickInterval() < interval) bottomAxis_->setTickInterval(interval);
+  if (bottomAxis_->min() != bottom_.min || bottomAxis_->max() != bottom_.max) {
+    bottomAxis_->setRange(bottom_.min, bottom_.max);
+  }
   if (bottomAxis_->tickInterval() != interval) bottomAxis_->setTickInterval(interval);
 
-  const double plotHeight = chart_->plotArea().height() > 0 ? chart_->plotArea().height() : height() * 0.7;
-  const double step = ReadableLabelStep(labelIncrement_, left_.max - left_.min, plotHeight, metrics.height(),
-                                        LabelBoxHeight(leftAxis_->labelsFont()));
+  const double plotHeight =
+      chart_->plotArea().height() > 0 ? chart_->plotArea().height() : height() * 0.7;
+  const double step = ReadableLabelStep(labelIncrement_, left_.max - left_.min, plotHeight,
+                                        metrics.height(), LabelBoxHeight(leftAxis_->labelsFont()));
   if (step == labelStep_ && left_.min == shownLeft_.min && left_.max == shownLeft_.max) return;
   labelStep_ = step;
   shownLeft_ = left_;
@@ -194,7 +201,8 @@ void LineChart::PrintInto(QPainter& painter, const QRectF& target) const {
     page.RefreshNow();
   }
   page.chart_->layout()->activate();
-  page.scene()->render(&painter, target, QRectF(QPointF(0, 0), QSizeF(logical)), Qt::IgnoreAspectRatio);
+  page.scene()->render(&painter, target, QRectF(QPointF(0, 0), QSizeF(logical)),
+                       Qt::IgnoreAspectRatio);
 }
 
 void LineChart::SaveScalesOnce() {
@@ -215,8 +223,10 @@ void LineChart::UndoZoom() {
 
 void LineChart::ZoomTo(const QRect& area) {
   SaveScalesOnce();
-  const QPointF topLeft = chart_->mapToValue(chart_->mapFromScene(mapToScene(area.topLeft())), series_);
-  const QPointF bottomRight = chart_->mapToValue(chart_->mapFromScene(mapToScene(area.bottomRight())), series_);
+  const QPointF topLeft =
+      chart_->mapToValue(chart_->mapFromScene(mapToScene(area.topLeft())), series_);
+  const QPointF bottomRight =
+      chart_->mapToValue(chart_->mapFromScene(mapToScene(area.bottomRight())), series_);
   SetRange(bottom_, topLeft.x(), bottomRight.x());
   SetRange(left_, bottomRight.y(), topLeft.y());
   RefreshNow();

@@ -5,8 +5,8 @@
 
 namespace kelvatrix::test {
 
-ProgramRun RunProgram(const QString& program, const QString& directory, const QStringList& arguments,
-                      int timeoutMs) {
+ProgramRun RunProgram(const QString& program, const QString& directory,
+                      const QStringList& arguments, int timeoutMs) {
   QProcess process;
   process.setWorkingDirectory(directory);
   process.setProcessChannelMode(QProcess::MergedChannels);
@@ -14,6 +14,14 @@ ProgramRun RunProgram(const QString& program, const QString& directory, const QS
   if (!process.waitForFinished(timeoutMs)) {
     process.kill();
     process.waitForFinished(5000);
+    // Said, so a test that fails on the exit code shows the program hung, not that it failed.
+    return {-1, QString::fromLocal8Bit(process.readAll()) +
+                    QStringLiteral("\n(the program still ran after %1 s and was stopped)")
+                        .arg(timeoutMs / 1000)};
+  }
+  if (process.exitStatus() == QProcess::CrashExit) {
+    return {-1,
+            QString::fromLocal8Bit(process.readAll()) + QStringLiteral("\n(the program crashed)")};
   }
   return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
 }
@@ -24,7 +32,8 @@ ProgramRun RunBatch(const QString& program, const QString& directory, const QStr
   if (!file.open(QIODevice::WriteOnly)) return {-1, QStringLiteral("cannot write ") + runFile};
   file.write(run.toUtf8());
   file.close();
-  return RunProgram(program, directory, {QStringLiteral("--batch"), QStringLiteral("--simulate=") + runFile});
+  return RunProgram(program, directory,
+                    {QStringLiteral("--batch"), QStringLiteral("--simulate=") + runFile});
 }
 
 }  // namespace kelvatrix::test

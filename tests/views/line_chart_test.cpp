@@ -1,5 +1,6 @@
 #include <QGraphicsTextItem>
 #include <QTest>
+#include <QValueAxis>
 
 #include <algorithm>
 
@@ -86,6 +87,33 @@ class LineChartTest : public QObject {
           labels[i].place.bottom() <= labels[i - 1].place.top() + labels[i].place.height() * 0.5,
           qPrintable(labels[i].text));
     }
+  }
+
+  // From two samples to six hundred in one refresh (a page laid out afresh, a fast
+  // download): the wider range is never laid out at the step of the narrow one, which
+  // made thousands of labels and took a printout minutes.
+  void bottomAxisNeverHoldsMoreLabelsThanItsWidth() {
+    LineChart chart({QStringLiteral("Voltage"), Qt::red, QStringLiteral("UNIT V"), 0, 6000, 100});
+    chart.resize(608, 247);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    chart.AddPoint(1, 100);
+    chart.AddPoint(2, 200);
+    chart.RefreshNow();
+    QCoreApplication::processEvents();
+    auto* axis = qobject_cast<QValueAxis*>(chart.chart()->axes(Qt::Horizontal).value(0));
+    QVERIFY(axis);
+    double mostLabels = 0;
+    const auto count = [&] {
+      if (axis->tickInterval() > 0)
+        mostLabels = std::max(mostLabels, (axis->max() - axis->min()) / axis->tickInterval());
+    };
+    connect(axis, &QValueAxis::rangeChanged, this, count);
+    connect(axis, &QValueAxis::tickIntervalChanged, this, count);
+    for (int x = 3; x <= 600; ++x) chart.AddPoint(x, 5000);
+    chart.RefreshNow();
+    QVERIFY2(mostLabels <= chart.width(), qPrintable(QString::number(mostLabels)));
+    QCOMPARE(chart.BottomRange(), std::make_pair(1.0, 600.0));
   }
 
   // Zoomed in between two samples, the bottom axis still shows where it is.

@@ -54,12 +54,7 @@ int main(int argc, char** argv) {
     kelvatrix::test::TestDataSource source;
     kelvatrix::MeasurementTable table(QStringLiteral("kelvatrix"));
     table.Reset();
-    source.Query(
-        QStringLiteral(
-            "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-            "INSERT INTO savedata (recno, times, voltage, unitv, \"register\", unitr) "
-            "SELECT i, i % 600 + 1, '5000', 'V', ((i * 7) % 1000 + 1) / 10.0, 'G ohm' FROM n")
-            .arg(rows - 1));
+    source.InsertRun(rows, QStringLiteral("G ohm"));
     table.Refresh();
     kelvatrix::MeasurementDataSet data(table);
     auto jobs = kelvatrix::MakePdfJobs(source.Dir());

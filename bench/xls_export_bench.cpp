@@ -83,13 +83,7 @@ int main(int argc, char** argv) {
   kelvatrix::test::TestDataSource source;
   kelvatrix::MeasurementTable table(QStringLiteral("kelvatrix"));
   table.Reset();
-  // The rows of a download, put in with one statement.
-  source.Query(
-      QStringLiteral(
-          "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-          "INSERT INTO savedata (recno, times, voltage, unitv, \"register\", unitr) "
-          "SELECT i, i % 600 + 1, '5000', 'V', ((i * 7) % 1000 + 1) / 10.0, 'M ohm' FROM n")
-          .arg(rows - 1));
+  source.InsertRun(rows, QStringLiteral("M ohm"));
   table.Refresh();
   if (table.RecordCount() != rows) {
     std::fprintf(stderr, "the table holds %d rows, not %d\n", table.RecordCount(), rows);

@@ -3,28 +3,19 @@
 
 #include <memory>
 
-#include "app/main_window.h"
-#include "app/qt_message_loop.h"
-#include "hid/backends/virtual/virtual_hid_bus.h"
-#include "platform/scripted_dialogs.h"
-#include "protocol/virtual_meter.h"
 #include "chart_labels.h"
 #include "meter_runs.h"
 #include "mouse_drag.h"
-#include "test_data_source.h"
+#include "window_rig.h"
 
 namespace kelvatrix {
 // The download through the real window, offscreen, against the simulated meter.
-class DownloadWindowTest : public QObject {
+class DownloadWindowTest : public QObject, protected test::WindowRig {
   Q_OBJECT
 
  private slots:
   void init() { source_ = std::make_unique<test::TestDataSource>(); }
-  void cleanup() {
-    window_.reset();
-    meter_.reset();
-    source_.reset();
-  }
+  void cleanup() { CloseAll(); }
 
   void downloadFillsTheTableAndBothCharts() {
     Start(test::RisingMeterRun(23));
@@ -79,7 +70,8 @@ class DownloadWindowTest : public QObject {
     QFETCH(QStringList, labels);
     MeterRun run;
     for (const int mantissa : {50, 100, peak / 2, peak}) {
-      run.readings.push_back({0x01, 0xF4, static_cast<std::uint8_t>(mantissa >> 8), static_cast<std::uint8_t>(mantissa)});
+      run.readings.push_back({0x01, 0xF4, static_cast<std::uint8_t>(mantissa >> 8),
+                              static_cast<std::uint8_t>(mantissa)});
     }
     Start(run);
     window_->show();
@@ -102,9 +94,7 @@ class DownloadWindowTest : public QObject {
     locked.productId = 0x5678;
     locked.open = VirtualOpen::NoAccessOnly;
     const std::uint32_t devInst = bus_.Plug(locked);
-    window_ = std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-download-test", source_->Settings()},
-                                           dialogs_, loop_, bus_.Backend());
-    QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);
+    OpenWindow("Kelvatrix-download-test");
     QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
     dialogs_.Clear();
     QCOMPARE(window_->RoundButton1Click().outcome, DownloadOutcome::NoAccess);
@@ -113,7 +103,8 @@ class DownloadWindowTest : public QObject {
     QVERIFY2(QString::fromStdString(dialogs_.Shown()[0].text)
                  .startsWith(QStringLiteral("The meter was found at virtual-hid:")),
              dialogs_.Shown()[0].text.c_str());
-    QVERIFY(QString::fromStdString(dialogs_.Shown()[0].text).contains(QStringLiteral("cannot be opened for reading and writing")));
+    QVERIFY(QString::fromStdString(dialogs_.Shown()[0].text)
+                .contains(QStringLiteral("cannot be opened for reading and writing")));
     window_.reset();
     bus_.Unplug(devInst);  // the bus serves the next tests too
   }
@@ -168,24 +159,11 @@ class DownloadWindowTest : public QObject {
   }
 
  private:
-  void Start(MeterRun run) {
-    meter_ = std::make_unique<VirtualMeter>(bus_, std::move(run));
-    window_ = std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-download-test", source_->Settings()},
-                                           dialogs_, loop_, bus_.Backend());
-    QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);
-    QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
-  }
+  void Start(MeterRun run) { StartWithMeter("Kelvatrix-download-test", std::move(run)); }
   // The mouse works on the chart's viewport, as on any graphics view.
   static void Drag(LineChart& chart, Qt::MouseButton button, QPoint from, QPoint to) {
     test::DragMouse(chart.viewport(), button, from, to);
   }
-
-  std::unique_ptr<test::TestDataSource> source_;
-  ScriptedDialogs dialogs_;
-  QtMessageLoop loop_;
-  VirtualHidBus bus_;
-  std::unique_ptr<VirtualMeter> meter_;
-  std::unique_ptr<MainWindow> window_;
 };
 
 }  // namespace kelvatrix

@@ -5,20 +5,15 @@
 
 #include <memory>
 
-#include "app/main_window.h"
-#include "app/qt_message_loop.h"
 #include "export/print_jobs.h"
-#include "hid/backends/virtual/virtual_hid_bus.h"
 #include "meter_runs.h"
 #include "pdf_reader.h"
-#include "platform/scripted_dialogs.h"
-#include "protocol/virtual_meter.h"
-#include "test_data_source.h"
+#include "window_rig.h"
 
 namespace kelvatrix {
 
 // Print Data and Print Graph through the window, every job into a PDF file.
-class PrintTest : public QObject {
+class PrintTest : public QObject, protected test::WindowRig {
   Q_OBJECT
 
  private slots:
@@ -31,11 +26,7 @@ class PrintTest : public QObject {
     QVERIFY(QFile::copy(QStringLiteral(KELVATRIX_SOURCE_DIR "/data/kelvatrix.rpt"), Project()));
     dialogs_.Clear();
   }
-  void cleanup() {
-    window_.reset();
-    meter_.reset();
-    source_.reset();
-  }
+  void cleanup() { CloseAll(); }
 
   void printGraphGivesTwoOneLandscapePageFilesAlsoWithoutData() {
     Start(0);
@@ -171,22 +162,12 @@ class PrintTest : public QObject {
     file.write(text);
   }
   void Start(int readings) {
-    meter_ = std::make_unique<VirtualMeter>(bus_, test::RisingMeterRun(readings));
-    window_ =
-        std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-print-test", source_->Settings()},
-                                     dialogs_, loop_, bus_.Backend());
-    window_->SetProgramFolder(program_.toStdString());
-    window_->SetPrintJobs(MakePdfJobs(out_));
-    QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);
-    QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
+    StartWithMeter("Kelvatrix-print-test", test::RisingMeterRun(readings), [&](MainWindow& window) {
+      window.SetProgramFolder(program_.toStdString());
+      window.SetPrintJobs(MakePdfJobs(out_));
+    });
   }
 
-  std::unique_ptr<test::TestDataSource> source_;
-  ScriptedDialogs dialogs_;
-  QtMessageLoop loop_;
-  VirtualHidBus bus_;
-  std::unique_ptr<VirtualMeter> meter_;
-  std::unique_ptr<MainWindow> window_;
   QString program_;
   QString out_;
 };

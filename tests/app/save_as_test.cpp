@@ -3,39 +3,25 @@
 
 #include <memory>
 
-#include "app/main_window.h"
-#include "app/qt_message_loop.h"
-#include "hid/backends/virtual/virtual_hid_bus.h"
 #include "meter_runs.h"
-#include "platform/scripted_dialogs.h"
-#include "protocol/virtual_meter.h"
 #include "spreadsheet_reader.h"
-#include "test_data_source.h"
+#include "window_rig.h"
 
 namespace kelvatrix {
 
 // Save as... through the window: the dialog, the question before replacing a file, the
 // worksheet, and the failures an operator must hear about.
-class SaveAsTest : public QObject {
+class SaveAsTest : public QObject, protected test::WindowRig {
   Q_OBJECT
 
  private slots:
   void init() {
     source_ = std::make_unique<test::TestDataSource>();
-    meter_ = std::make_unique<VirtualMeter>(bus_, test::RisingMeterRun(5));
-    window_ =
-        std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-save-test", source_->Settings()},
-                                     dialogs_, loop_, bus_.Backend());
-    QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);
-    QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
+    StartWithMeter("Kelvatrix-save-test", test::RisingMeterRun(5));
     dialogs_.Clear();
     file_ = source_->Dir() + QStringLiteral("/run.xls");
   }
-  void cleanup() {
-    window_.reset();
-    meter_.reset();
-    source_.reset();
-  }
+  void cleanup() { CloseAll(); }
 
   void withNoReadingsItSaysSoAndAsksForNoFile() {
     WriteOld();
@@ -123,12 +109,6 @@ class SaveAsTest : public QObject {
     return old.open(QIODevice::ReadOnly) ? old.readAll() : QByteArray();
   }
 
-  std::unique_ptr<test::TestDataSource> source_;
-  ScriptedDialogs dialogs_;
-  QtMessageLoop loop_;
-  VirtualHidBus bus_;
-  std::unique_ptr<VirtualMeter> meter_;
-  std::unique_ptr<MainWindow> window_;
   QString file_;
 };
 

@@ -5,35 +5,24 @@
 
 #include <memory>
 
-#include "app/main_window.h"
-#include "app/qt_message_loop.h"
-#include "hid/backends/virtual/virtual_hid_bus.h"
-#include "platform/scripted_dialogs.h"
-#include "protocol/virtual_meter.h"
 #include "meter_runs.h"
-#include "test_data_source.h"
+#include "window_rig.h"
 
 namespace kelvatrix {
 
 // The window as the operator sees it, offscreen.
-class WindowLayoutTest : public QObject {
+class WindowLayoutTest : public QObject, protected test::WindowRig {
   Q_OBJECT
 
  private slots:
   void init() {
     source_ = std::make_unique<test::TestDataSource>();
     dialogs_.Clear();
-    window_ = std::make_unique<MainWindow>(StartupSettings{"Kelvatrix-layout-test", source_->Settings()}, dialogs_,
-                                           loop_, bus_.Backend());
-    QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);
+    OpenWindow("Kelvatrix-layout-test");
     window_->show();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
   }
-  void cleanup() {
-    window_.reset();
-    meter_.reset();
-    source_.reset();
-  }
+  void cleanup() { CloseAll(); }
 
   void panelsChartsAndButtonsSitWhereTheDesignPutsThem() {
     QCOMPARE(window_->size(), QSize(822, 546));
@@ -69,14 +58,15 @@ class WindowLayoutTest : public QObject {
 
     QCOMPARE(window_->font().pixelSize(), 11);
     QVERIFY(window_->windowIcon().availableSizes().contains(QSize(128, 128)));
-    qInfo("window font: %s; Resistance column %d px", qPrintable(QFontInfo(window_->font()).family()),
-          window_->DataGrid1().columnWidth(4));
+    qInfo("window font: %s; Resistance column %d px",
+          qPrintable(QFontInfo(window_->font()).family()), window_->DataGrid1().columnWidth(4));
   }
 
   void gridShowsItsTitlesOverNoRows() {
     const QAbstractItemModel& model = *window_->DataGrid1().model();
     QStringList titles;
-    for (int i = 0; i < model.columnCount(); ++i) titles << model.headerData(i, Qt::Horizontal).toString();
+    for (int i = 0; i < model.columnCount(); ++i)
+      titles << model.headerData(i, Qt::Horizontal).toString();
     QCOMPARE(titles, QStringList({"recno", "times(s)", "voltage", "unit", "Resistance", "unit"}));
     QCOMPARE(model.rowCount(), 0);
   }
@@ -94,7 +84,8 @@ class WindowLayoutTest : public QObject {
 
   void tabGoesFromSaveAsToPrintGraphThenPrintData() {
     window_->DownloadButton()->setFocus(Qt::OtherFocusReason);
-    QWidget* expected[] = {window_->SaveButton(), window_->PrintGraphButton(), window_->PrintDataButton()};
+    QWidget* expected[] = {window_->SaveButton(), window_->PrintGraphButton(),
+                           window_->PrintDataButton()};
     for (QWidget* next : expected) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       QCOMPARE(QApplication::focusWidget(), next);
@@ -118,7 +109,8 @@ class WindowLayoutTest : public QObject {
     QSplitterHandle* handle = window_->Splitter1().handle(1);
     QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(0, 100));
     const QPoint to(requested - handle->x(), 100);
-    QMouseEvent move(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+    QMouseEvent move(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     {});
     QCoreApplication::sendEvent(handle, &move);
     // Nothing moves until the button is released.
     QCOMPARE(Child("Panel1")->width(), 209);
@@ -156,7 +148,8 @@ class WindowLayoutTest : public QObject {
 
     // Going to the command bar leaves the grid: the row is posted.
     QTest::mouseClick(window_->SaveButton(), Qt::LeftButton);
-    const auto rows = source_->Query(QStringLiteral("SELECT \"register\" FROM savedata ORDER BY rowid"));
+    const auto rows =
+        source_->Query(QStringLiteral("SELECT \"register\" FROM savedata ORDER BY rowid"));
     QCOMPARE(rows.size(), size_t(5));
     QCOMPARE(rows[2][0].toString(), QStringLiteral("12.5"));
     QCOMPARE(rows[3][0].toString(), QStringLiteral("40"));
@@ -164,14 +157,9 @@ class WindowLayoutTest : public QObject {
   }
 
  private:
-  QWidget* Child(const char* name) const { return window_->findChild<QWidget*>(QString::fromLatin1(name)); }
-
-  std::unique_ptr<test::TestDataSource> source_;
-  ScriptedDialogs dialogs_;
-  QtMessageLoop loop_;
-  VirtualHidBus bus_;
-  std::unique_ptr<VirtualMeter> meter_;
-  std::unique_ptr<MainWindow> window_;
+  QWidget* Child(const char* name) const {
+    return window_->findChild<QWidget*>(QString::fromLatin1(name));
+  }
 };
 
 }  // namespace kelvatrix

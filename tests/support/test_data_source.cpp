@@ -57,4 +57,13 @@ std::vector<std::vector<QVariant>> TestDataSource::Query(const QString& sql) con
   return rows;
 }
 
+void TestDataSource::InsertRun(int rows, const QString& resistanceUnit) const {
+  Query(
+      QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                     "INSERT INTO savedata (recno, times, voltage, unitv, \"register\", unitr) "
+                     "SELECT i, i % 600 + 1, '5000', 'V', ((i * 7) % 1000 + 1) / 10.0, '%2' FROM n")
+          .arg(rows - 1)
+          .arg(resistanceUnit));
+}
+
 }  // namespace kelvatrix::test

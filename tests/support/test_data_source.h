@@ -29,6 +29,10 @@ class TestDataSource {
   // Runs `sql` on a connection of its own, as another ODBC client would; returns the rows.
   std::vector<std::vector<QVariant>> Query(const QString& sql) const;
 
+  // Puts `rows` readings of a long run into savedata with one statement: times 1 to 600
+  // over and over, 5000 V, rising resistance values in `resistanceUnit`.
+  void InsertRun(int rows, const QString& resistanceUnit) const;
+
  private:
   QTemporaryDir dir_;
   QByteArray savedIni_;

@@ -331,7 +331,6 @@ PrintResult MainWindow::printdatabClick() {
   if (table1_->IsEmpty()) {
     dialogs_.MessageBox(messages_.MsgText, messages_.MsgCaption, box::kError);
     reportProject1_.Close();
-    printdatab_->RedrawNow();
     result.nothingToPrint = true;
   } else {
     const ReportDefinition& report = reportProject1_.Definition();

@@ -4,12 +4,15 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <memory>
+
 #include "export/print_jobs.h"
 
 namespace kelvatrix {
 namespace {
 
-// The current printer: one QPrinter for the program's life, as the platform keeps one.
+// The current printer: one QPrinter for the program's life, as the platform keeps one,
+// made at the first job (making it asks the print system, which a start need not wait for).
 class PrinterJobs final : public PrintJobs {
  public:
   PrinterJobs(QWidget* owner, bool dialogs) : owner_(owner), dialogs_(dialogs) {}
@@ -18,16 +21,17 @@ class PrinterJobs final : public PrintJobs {
                          const Render& render) override {
     // The preview needs no printer: from it the report can also be saved as a PDF file.
     if (!dialogs_) Require();
-    printer_.setDocName(title);
-    printer_.setPageLayout(layout);
+    QPrinter& printer = Printer();
+    printer.setDocName(title);
+    printer.setPageLayout(layout);
     PrintedJob job;
-    job.destination = printer_.printerName();
+    job.destination = printer.printerName();
     if (!dialogs_) {
-      job.pages = render(printer_);
+      job.pages = render(printer);
       job.printed = true;
       return job;
     }
-    QPrintPreviewDialog preview(&printer_, owner_);
+    QPrintPreviewDialog preview(&printer, owner_);
     preview.setWindowTitle(title);
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
                      [&](QPrinter* printer) { job.pages = render(*printer); });
@@ -38,15 +42,16 @@ class PrinterJobs final : public PrintJobs {
   PrintedJob PrintPage(const QString& title, QPageLayout::Orientation orientation,
                        const Render& render) override {
     Require();
-    const QPageLayout::Orientation remembered = printer_.pageLayout().orientation();
+    QPrinter& printer = Printer();
+    const QPageLayout::Orientation remembered = printer.pageLayout().orientation();
     struct Restore {
       QPrinter& printer;
       QPageLayout::Orientation orientation;
       ~Restore() { printer.setPageOrientation(orientation); }
-    } restore{printer_, remembered};
-    printer_.setPageOrientation(orientation);
-    printer_.setDocName(title);
-    return {true, render(printer_), printer_.printerName()};
+    } restore{printer, remembered};
+    printer.setPageOrientation(orientation);
+    printer.setDocName(title);
+    return {true, render(printer), printer.printerName()};
   }
 
  private:
@@ -58,9 +63,14 @@ class PrinterJobs final : public PrintJobs {
     }
   }
 
+  QPrinter& Printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+  }
+
   QWidget* owner_;
   bool dialogs_;
-  QPrinter printer_{QPrinter::HighResolution};
+  std::unique_ptr<QPrinter> printer_;
 };
 
 // Every job a PDF file of its own, named after the job's title.

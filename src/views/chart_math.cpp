@@ -30,7 +30,8 @@ double ReadableLabelStep(double increment, double range, double axisPixels, doub
   return step;
 }
 
-std::string FormatAxisLabel(double value, std::string_view groupSeparator, std::string_view decimalPoint) {
+std::string FormatAxisLabel(double value, std::string_view groupSeparator,
+                            std::string_view decimalPoint) {
   const double rounded = std::round(value * 1000) / 1000;
   const bool negative = rounded < 0;
   const long long thousandths = std::llround(std::fabs(rounded) * 1000);
@@ -61,10 +62,12 @@ std::size_t InsertPoint(std::vector<ChartPoint>& points, ChartPoint point) {
   return static_cast<std::size_t>(inserted - points.begin());
 }
 
-std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, double xMin, double xMax, int columns) {
+std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, double xMin,
+                                     double xMax, int columns) {
   const auto byX = [](const ChartPoint& p, double x) { return p.x < x; };
   auto first = std::lower_bound(points.begin(), points.end(), xMin, byX);
-  auto last = std::upper_bound(points.begin(), points.end(), xMax, [](double x, const ChartPoint& p) { return x < p.x; });
+  auto last = std::upper_bound(points.begin(), points.end(), xMax,
+                               [](double x, const ChartPoint& p) { return x < p.x; });
   if (first != points.begin()) --first;
   if (last != points.end()) ++last;
   const auto count = static_cast<std::size_t>(last - first);
@@ -75,7 +78,9 @@ std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, doub
   std::vector<ChartPoint> shown;
   shown.reserve(static_cast<std::size_t>(columns) * 4 + 2);
   const double scale = columns / (xMax - xMin);
-  auto column = [&](const ChartPoint& p) { return std::clamp(static_cast<int>((p.x - xMin) * scale), -1, columns); };
+  auto column = [&](const ChartPoint& p) {
+    return std::clamp(static_cast<int>((p.x - xMin) * scale), -1, columns);
+  };
   for (auto it = first; it != last;) {
     const int c = column(*it);
     auto end = it;
@@ -94,6 +99,63 @@ std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, doub
     it = end;
   }
   return shown;
+}
+
+namespace {
+
+// Liang-Barsky: narrows [t0, t1] of the segment a + t (b - a) to the part inside the box.
+// False when nothing of it is inside.
+bool ClipSegment(const ChartPoint& a, const ChartPoint& b, const PlotBox& box, double& t0,
+                 double& t1) {
+  t0 = 0;
+  t1 = 1;
+  const double dx = b.x - a.x;
+  const double dy = b.y - a.y;
+  // Each edge as p * t <= q: left, right, top, bottom.
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {a.x - box.left, box.right - a.x, a.y - box.top, box.bottom - a.y};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;  // parallel to this edge and outside it
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) {
+      t0 = std::max(t0, t);
+    } else {
+      t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+  }
+  return true;
+}
+
+ChartPoint At(const ChartPoint& a, const ChartPoint& b, double t) {
+  if (t <= 0) return a;
+  if (t >= 1) return b;
+  return {a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)};
+}
+
+}  // namespace
+
+std::vector<std::vector<ChartPoint>> ClipPolyline(const std::vector<ChartPoint>& points,
+                                                  const PlotBox& box) {
+  std::vector<std::vector<ChartPoint>> pieces;
+  bool open = false;  // the last piece ends where the next segment starts
+  for (std::size_t i = 1; i < points.size(); ++i) {
+    const ChartPoint& a = points[i - 1];
+    const ChartPoint& b = points[i];
+    double t0 = 0;
+    double t1 = 1;
+    if (!ClipSegment(a, b, box, t0, t1)) {
+      open = false;
+      continue;
+    }
+    if (!open || t0 > 0) pieces.push_back({At(a, b, t0)});
+    pieces.back().push_back(At(a, b, t1));
+    open = t1 >= 1;
+  }
+  return pieces;
 }
 
 }  // namespace kelvatrix

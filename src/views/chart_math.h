@@ -1,6 +1,7 @@
 #pragma once
 // The drawing math of the line charts, as pure functions (no Qt): the left axis's label
-// step, its label text, and the points worth drawing at a given width.
+// step, its label text, the points worth drawing at a given width, and the part of the line
+// that falls inside the plot.
 
 #include <string>
 #include <string_view>
@@ -30,7 +31,8 @@ double ReadableLabelStep(double increment, double range, double axisPixels, doub
 
 // A label in the pattern "#,##0.###": digit groups, at most three decimals, no trailing
 // zeros ("1,500", "0.125", "2").
-std::string FormatAxisLabel(double value, std::string_view groupSeparator, std::string_view decimalPoint);
+std::string FormatAxisLabel(double value, std::string_view groupSeparator,
+                            std::string_view decimalPoint);
 
 // Inserts by the point-order rule: appended when x is not below the last x, otherwise
 // directly after the last point whose x is not greater. Returns the new point's index.
@@ -39,6 +41,22 @@ std::size_t InsertPoint(std::vector<ChartPoint>& points, ChartPoint point);
 // The points to draw for [xMin, xMax] on `columns` pixels: all of them when few, else per
 // pixel column its first, lowest, highest and last point (the line looks the same), plus
 // the neighbours just outside the range so the line reaches the edges.
-std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, double xMin, double xMax, int columns);
+std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, double xMin,
+                                     double xMax, int columns);
+
+// A rectangle in drawing coordinates (y grows downwards).
+struct PlotBox {
+  double left = 0;
+  double top = 0;
+  double right = 0;
+  double bottom = 0;
+};
+
+// The pieces of the line through `points` (drawing coordinates) that lie inside `box`, each
+// a line of its own: a line that leaves the box and comes back makes two pieces. Segments
+// are cut where they cross the box, so a far-off point (a deep zoom puts points millions of
+// pixels away) never reaches the painter.
+std::vector<std::vector<ChartPoint>> ClipPolyline(const std::vector<ChartPoint>& points,
+                                                  const PlotBox& box);
 
 }  // namespace kelvatrix

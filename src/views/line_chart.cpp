@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "views/frame_clock.h"
+#include "views/plot_line.h"
 
 namespace kelvatrix {
 namespace {
@@ -35,6 +36,7 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
       style_(style),
       chart_(chart()),
       series_(new QLineSeries),
+      line_(new PlotLine(chart_)),
       bottomAxis_(new QValueAxis),
       leftAxis_(new QCategoryAxis),
       rubberBand_(new QRubberBand(QRubberBand::Rectangle, this)),
@@ -51,9 +53,15 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
   chart_->setMargins(QMargins(4, 2, 8, 2));
   chart_->setAnimationOptions(QChart::NoAnimation);
 
-  series_->setPen(QPen(QColor(255, 0, 0), 1));
+  // The series holds no points: it ties the axes together for Qt Charts' layout and for
+  // mapping the mouse to values. The line is drawn by line_, where Qt Charts puts a
+  // series' line: over the grid and the axes.
   series_->setPointLabelsVisible(false);
   chart_->addSeries(series_);
+  line_->SetPen(QPen(QColor(255, 0, 0), 1));
+  line_->setZValue(4);
+  connect(chart_, &QChart::plotAreaChanged, this,
+          [this](const QRectF& plot) { line_->SetPlotArea(plot); });
 
   QFont axisFont(QStringLiteral("Arial"));
   axisFont.setPixelSize(11);
@@ -82,7 +90,7 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
 
 LineChart::~LineChart() = default;
 
-int LineChart::DrawnPoints() const { return static_cast<int>(series_->count()); }
+int LineChart::DrawnPoints() const { return line_->PointCount(); }
 
 void LineChart::SetRange(AxisScale& axis, double min, double max) {
   axis.automatic = false;
@@ -129,11 +137,8 @@ void LineChart::RefreshNow() {
   }
   ApplyAxes();
   const int columns = std::max(1, static_cast<int>(chart_->plotArea().width()));
-  const std::vector<ChartPoint> shown = PointsToDraw(points_, bottom_.min, bottom_.max, columns);
-  QList<QPointF> drawn;
-  drawn.reserve(static_cast<qsizetype>(shown.size()));
-  for (const ChartPoint& p : shown) drawn.append(QPointF(p.x, p.y));
-  series_->replace(drawn);
+  line_->Show(PointsToDraw(points_, bottom_.min, bottom_.max, columns), chart_->plotArea(),
+              bottom_.min, bottom_.max, left_.min, left_.max);
 }
 
 void LineChart::ApplyAxes() {

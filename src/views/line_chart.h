@@ -22,6 +22,8 @@ class QValueAxis;
 
 namespace kelvatrix {
 
+class PlotLine;
+
 struct LineChartStyle {
   QString title;
   QColor titleColor;
@@ -90,6 +92,7 @@ class LineChart : public QChartView {
   LineChartStyle style_;
   QChart* chart_;
   QLineSeries* series_;
+  PlotLine* line_;
   QValueAxis* bottomAxis_;
   QCategoryAxis* leftAxis_;
   QRubberBand* rubberBand_;

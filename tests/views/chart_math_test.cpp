@@ -9,14 +9,13 @@ TEST(ChartMath, LabelStepMovesAlongOneTwoFiveUntilTheLabelsFit) {
   const struct {
     double increment, range, axisPixels, labelPixels, step;
   } cases[] = {
-      {100, 6000, 2000, 13, 100},   // 140 labels fit: every 100 V
-      {100, 6000, 180, 13, 500},    // 13 fit: 60 and 30 do not, 12 do
-      {100, 6000, 100, 13, 1000},   // 7 fit
-      {100, 6000, 20, 13, 5000},    // 1 fits: 6000/5000 rounds to 1
-      {1, 100, 180, 13, 10},        // 13 fit: 100, 50, 20 do not, 10 do
-      {1, 25010, 180, 13, 2000},
-      {1, 1033, 180, 13, 100},
-      {1, 100, 0, 13, 100},         // no room: one label, as few as there can be
+      {100, 6000, 2000, 13, 100},  // 140 labels fit: every 100 V
+      {100, 6000, 180, 13, 500},   // 13 fit: 60 and 30 do not, 12 do
+      {100, 6000, 100, 13, 1000},  // 7 fit
+      {100, 6000, 20, 13, 5000},   // 1 fits: 6000/5000 rounds to 1
+      {1, 100, 180, 13, 10},       // 13 fit: 100, 50, 20 do not, 10 do
+      {1, 25010, 180, 13, 2000},  {1, 1033, 180, 13, 100},
+      {1, 100, 0, 13, 100},  // no room: one label, as few as there can be
   };
   for (const auto& c : cases) {
     EXPECT_DOUBLE_EQ(LabelStep(c.increment, c.range, c.axisPixels, c.labelPixels), c.step)
@@ -34,11 +33,10 @@ TEST(ChartMath, ReadableLabelStepKeepsTheRuleWhileLabelsDoNotOverlap) {
   const struct {
     double increment, range, axisPixels, step;
   } cases[] = {
-      {100, 6000, 188, 500},    // the rule's 500 V: 15.7 px apart
-      {1, 450, 165.5, 50},      // 18.4 px apart
-      {1, 180, 165.5, 20},
-      {1, 25010, 165.5, 5000},  // the rule's 2,000 would be 13.2 px apart
-      {1, 100, 10, 100},        // no room at all: one step over the whole range
+      {100, 6000, 188, 500},                           // the rule's 500 V: 15.7 px apart
+      {1, 450, 165.5, 50},                             // 18.4 px apart
+      {1, 180, 165.5, 20},   {1, 25010, 165.5, 5000},  // the rule's 2,000 would be 13.2 px apart
+      {1, 100, 10, 100},  // no room at all: one step over the whole range
   };
   for (const auto& c : cases) {
     EXPECT_DOUBLE_EQ(ReadableLabelStep(c.increment, c.range, c.axisPixels, 12, 15), c.step)
@@ -50,8 +48,8 @@ TEST(ChartMath, LabelsGroupDigitsAndKeepAtMostThreeDecimals) {
   const struct {
     double value;
     const char* text;
-  } cases[] = {{0, "0"},       {100, "100"},       {1500, "1,500"},     {25010, "25,010"},
-               {0.125, "0.125"}, {1.0004, "1"},     {2.5, "2.5"},        {1234567.891, "1,234,567.891"},
+  } cases[] = {{0, "0"},          {100, "100"},  {1500, "1,500"}, {25010, "25,010"},
+               {0.125, "0.125"},  {1.0004, "1"}, {2.5, "2.5"},    {1234567.891, "1,234,567.891"},
                {-1500, "-1,500"}, {-0.0001, "0"}};
   for (const auto& c : cases) EXPECT_EQ(FormatAxisLabel(c.value, ",", "."), c.text) << c.value;
   EXPECT_EQ(FormatAxisLabel(1500.5, ".", ","), "1.500,5");
@@ -61,15 +59,16 @@ TEST(ChartMath, PointsKeepAscendingXAndEqualXInTheOrderAdded) {
   std::vector<ChartPoint> points;
   EXPECT_EQ(InsertPoint(points, {1, 10}), 0u);
   EXPECT_EQ(InsertPoint(points, {3, 30}), 1u);
-  EXPECT_EQ(InsertPoint(points, {3, 31}), 2u);   // equal x: after the last one
-  EXPECT_EQ(InsertPoint(points, {2, 20}), 1u);   // inserted after x = 1
-  EXPECT_EQ(InsertPoint(points, {1, 11}), 1u);   // after the last x not greater
+  EXPECT_EQ(InsertPoint(points, {3, 31}), 2u);  // equal x: after the last one
+  EXPECT_EQ(InsertPoint(points, {2, 20}), 1u);  // inserted after x = 1
+  EXPECT_EQ(InsertPoint(points, {1, 11}), 1u);  // after the last x not greater
   EXPECT_EQ(points, (std::vector<ChartPoint>{{1, 10}, {1, 11}, {2, 20}, {3, 30}, {3, 31}}));
 }
 
 TEST(ChartMath, ThinnedLineKeepsEveryColumnsExtremes) {
   std::vector<ChartPoint> points;
-  for (int i = 1; i <= 60000; ++i) points.push_back({double(i), (i % 1000 == 500) ? 9000.0 : double(i % 7)});
+  for (int i = 1; i <= 60000; ++i)
+    points.push_back({double(i), (i % 1000 == 500) ? 9000.0 : double(i % 7)});
   const auto shown = PointsToDraw(points, 1, 60000, 600);
   EXPECT_LE(shown.size(), 600u * 4 + 2);
   EXPECT_EQ(shown.front(), points.front());
@@ -85,6 +84,30 @@ TEST(ChartMath, ThinnedLineKeepsEveryColumnsExtremes) {
   EXPECT_EQ(zoomed.front().x, 100);
   EXPECT_EQ(zoomed.back().x, 111);
   EXPECT_TRUE(PointsToDraw({}, 0, 1, 600).empty());
+}
+
+// Clipping to the box 0..10 x 0..10: what stays of each line, piece by piece.
+TEST(ChartMath, ClippedLineKeepsOnlyWhatIsInsideTheBox) {
+  using Pieces = std::vector<std::vector<ChartPoint>>;
+  const PlotBox box{0, 0, 10, 10};
+  const struct {
+    const char* name;
+    std::vector<ChartPoint> line;
+    Pieces expected;
+  } cases[] = {
+      {"inside", {{1, 1}, {5, 5}, {9, 2}}, {{{1, 1}, {5, 5}, {9, 2}}}},
+      {"out to the right and back",
+       {{5, 5}, {15, 5}, {5, 7}},
+       {{{5, 5}, {10, 5}}, {{10, 6}, {5, 7}}}},
+      {"crossing the box", {{-10, 5}, {20, 5}}, {{{0, 5}, {10, 5}}}},
+      {"a far-off point", {{5, 5}, {5, 5e9}}, {{{5, 5}, {5, 10}}}},
+      {"wholly outside", {{-5, -5}, {-1, 20}, {20, 30}}, {}},
+      {"along an edge", {{0, 0}, {0, 10}}, {{{0, 0}, {0, 10}}}},
+      {"one point", {{5, 5}}, {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ClipPolyline(c.line, box), c.expected) << c.name;
+  }
 }
 
 }  // namespace

@@ -116,6 +116,43 @@ class LineChartTest : public QObject {
     QCOMPARE(chart.BottomRange(), std::make_pair(1.0, 600.0));
   }
 
+  // The line stands where the axes put its points, and a point far off the scale is cut at
+  // the plot's edge: nothing is drawn outside the plot area.
+  void lineIsDrawnOnTheAxesScaleAndInsideThePlot() {
+    LineChart chart(
+        {QStringLiteral("Resistance"), Qt::darkGreen, QStringLiteral("UNIT M ohm"), 0, 100, 1});
+    chart.resize(608, 224);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    chart.AddPoint(0, 50);
+    chart.AddPoint(50, 50);
+    chart.AddPoint(51, 1e12);  // a G ohm reading far above a fixed axis
+    chart.AddPoint(100, 50);
+    chart.RefreshNow();
+    QCoreApplication::processEvents();
+    chart.RefreshNow();
+    QCoreApplication::processEvents();
+
+    const QImage image = chart.grab().toImage();
+    const QRectF plot = chart.chart()->plotArea();
+    const QRect area = chart.mapFromScene(plot).boundingRect();
+    const auto red = [&](int x, int y) {
+      const QColor c = image.pixelColor(x, y);
+      return c.red() > 200 && c.green() < 60 && c.blue() < 60;
+    };
+    // At a quarter of the width: the level of 50, half-way up.
+    const int x = area.left() + area.width() / 4;
+    const int y = area.top() + area.height() / 2;
+    QVERIFY2(red(x, y) || red(x, y - 1) || red(x, y + 1), "the line at 50 M ohm");
+    for (int py = 0; py < image.height(); ++py) {
+      for (int px = 0; px < image.width(); ++px) {
+        if (red(px, py))
+          QVERIFY2(area.adjusted(-1, -1, 1, 1).contains(px, py),
+                   qPrintable(QStringLiteral("%1,%2").arg(px).arg(py)));
+      }
+    }
+  }
+
   // Zoomed in between two samples, the bottom axis still shows where it is.
   void bottomLabelsStayWhenZoomedBetweenSamples() {
     LineChart chart({QStringLiteral("Voltage"), Qt::red, QStringLiteral("UNIT V"), 0, 6000, 100});

@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QTimer>
 
+#include "platform/precise_wake_ups.h"
+
 namespace kelvatrix {
 namespace {
 const QEvent::Type kRunHandOffs = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -15,9 +17,7 @@ QtMessageLoop::QtMessageLoop(QObject* parent) : QObject(parent) {
   deadline_.setTimerType(Qt::PreciseTimer);
 }
 
-void QtMessageLoop::Nudge() {
-  QCoreApplication::postEvent(this, new QEvent(kRunHandOffs));
-}
+void QtMessageLoop::Nudge() { QCoreApplication::postEvent(this, new QEvent(kRunHandOffs)); }
 
 void QtMessageLoop::Post(Task task) {
   queue_.Push(std::move(task));
@@ -41,6 +41,7 @@ void QtMessageLoop::ProcessMessages() {
 
 void QtMessageLoop::WaitForMessages(Clock::time_point deadline) {
   if (queue_.HasPending()) return;
+  WakeThisThreadOnTime();
   const auto left = std::chrono::floor<std::chrono::milliseconds>(deadline - Clock::now());
   auto* dispatcher = QAbstractEventDispatcher::instance();
   if (left.count() < 2 || !dispatcher) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/precise_wake_ups.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
@@ -97,11 +99,13 @@ bool HandOffQueue::TakeHandOff(const void* sender, Entry& entry) {
 }
 
 void HandOffQueue::WaitUntil(MessageLoop::Clock::time_point deadline) {
+  WakeThisThreadOnTime();
   std::unique_lock lock(mutex_);
   const unsigned long seen = wakeCount_;
   const auto ended = [&] { return !tasks_.empty() || wakeCount_ != seen; };
-  // A sleeping thread wakes about 100 us past its deadline on virtual machines, which the
-  // download's 5-ms waits add up: the last stretch is spun, still ended by a hand-off.
+  // Even without timer slack a sleeping thread wakes some 40 us past its deadline on
+  // virtual machines, which the download's 5-ms waits add up: the last stretch is spun,
+  // still ended by a hand-off.
   if (changed_.wait_until(lock, deadline - kSpunTail, ended)) return;
   while (!ended() && MessageLoop::Clock::now() < deadline) {
     lock.unlock();

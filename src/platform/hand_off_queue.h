@@ -28,7 +28,7 @@ class HandOffQueue {
   // Block until a task is queued, Wake() is called, or `deadline` passes.
   void WaitUntil(MessageLoop::Clock::time_point deadline);
   // How much of a wait's end is spun rather than slept.
-  static constexpr std::chrono::microseconds kSpunTail{130};
+  static constexpr std::chrono::microseconds kSpunTail{30};
 
   // Run the hand-offs of `sender` until `done()` holds, sleeping between them instead of
   // spinning. Every other task keeps its place in the queue.

@@ -1,0 +1,17 @@
+#include "platform/precise_wake_ups.h"
+
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
+
+namespace kelvatrix {
+
+void WakeThisThreadOnTime() {
+#if defined(__linux__)
+  // The slack is the thread's own; set once per thread.
+  thread_local const bool set = [] { return prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0; }();
+  (void)set;
+#endif
+}
+
+}  // namespace kelvatrix

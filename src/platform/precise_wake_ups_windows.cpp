@@ -1,7 +1,8 @@
 #include "platform/precise_wake_ups.h"
 
-#include <timeapi.h>
 #include <windows.h>
+// timeapi.h needs the types windows.h declares.
+#include <timeapi.h>
 
 namespace kelvatrix {
 

@@ -45,7 +45,8 @@ kelvatrix::MeterRun Readings(int count) {
   for (int i = 0; i < count; ++i) {
     const int mantissa = 1 + (i * 7) % 1000;
     run.readings.push_back({static_cast<std::uint8_t>(i == 0 ? 0x81 : 0x01), 0xF4,
-                            static_cast<std::uint8_t>(mantissa >> 8), static_cast<std::uint8_t>(mantissa & 0xFF)});
+                            static_cast<std::uint8_t>(mantissa >> 8),
+                            static_cast<std::uint8_t>(mantissa & 0xFF)});
   }
   return run;
 }
@@ -56,7 +57,8 @@ void Measure(int count) {
   kelvatrix::QtMessageLoop loop;
   kelvatrix::VirtualHidBus bus;
   kelvatrix::VirtualMeter meter(bus, Readings(count));
-  kelvatrix::MainWindow window({"Kelvatrix-download-bench", source.Settings()}, dialogs, loop, bus.Backend());
+  kelvatrix::MainWindow window({"Kelvatrix-download-bench", source.Settings()}, dialogs, loop,
+                               bus.Backend());
   window.RunFormCreate();
   if (!qEnvironmentVariableIsSet("KELVATRIX_BENCH_HIDDEN")) window.show();
   while (!window.DevConnected()) {
@@ -67,9 +69,8 @@ void Measure(int count) {
   // UI-thread CPU at the rows that bound the first and the last 1,000 readings: each
   // reading's row is added as it starts.
   std::vector<double> cpuAtRow(static_cast<std::size_t>(count) + 1, -1);
-  QObject::connect(&window.Table1(), &kelvatrix::MeasurementTable::RowsInserted, [&](int, int last) {
-    cpuAtRow[static_cast<std::size_t>(last)] = ThreadCpu();
-  });
+  QObject::connect(&window.Table1(), &kelvatrix::MeasurementTable::RowsInserted,
+                   [&](int, int last) { cpuAtRow[static_cast<std::size_t>(last)] = ThreadCpu(); });
 
   const double cpuBefore = ProcessCpu();
   const auto start = Clock::now();
@@ -85,10 +86,18 @@ void Measure(int count) {
   const std::size_t span = std::min<std::size_t>(1000, n / 2);
   const double firstUs = (cpuAtRow[span] - cpuAtRow[0]) / static_cast<double>(span) * 1e6;
   const double lastUs = (cpuAtRow[n] - cpuAtRow[n - span]) / static_cast<double>(span) * 1e6;
-  std::printf("%d readings (%d stored, %d fetches): wall %.2f s, pacing floor %.2f s, ratio %.3f\n", count,
-              result.readings, fetches, wall, floor, wall / floor);
-  std::printf("  UI-thread CPU per reading: first %zu %.1f us, last %zu %.1f us (ratio %.2f)\n", span, firstUs,
-              span, lastUs, lastUs / firstUs);
+  std::printf("%d readings (%d stored, %d fetches): wall %.2f s, pacing floor %.2f s, ratio %.3f\n",
+              count, result.readings, fetches, wall, floor, wall / floor);
+  // Every window of `span` readings, for a figure that one noisy stretch does not swing.
+  std::vector<double> windows;
+  for (std::size_t end = span; end <= n; end += span) {
+    windows.push_back((cpuAtRow[end] - cpuAtRow[end - span]) / static_cast<double>(span) * 1e6);
+  }
+  std::sort(windows.begin(), windows.end());
+  std::printf(
+      "  UI-thread CPU per reading: first %zu %.1f us, last %zu %.1f us (ratio %.2f), median of "
+      "%zu windows %.1f us\n",
+      span, firstUs, span, lastUs, lastUs / firstUs, windows.size(), windows[windows.size() / 2]);
   std::printf("  CPU during the download: %.1f %% of one core (%.2f s)\n", 100 * cpu / wall, cpu);
 }
 

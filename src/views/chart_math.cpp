@@ -30,6 +30,18 @@ double ReadableLabelStep(double increment, double range, double axisPixels, doub
   return step;
 }
 
+std::vector<double> LabelValues(double min, double max, double step) {
+  std::vector<double> values;
+  if (!(step > 0) || max < min) return values;
+  const double first = std::ceil(min / step - 1e-9);
+  // An axis shows a few dozen labels at most; the cap keeps a degenerate step from
+  // filling memory. Adding 0.0 turns -0 into 0, which prints without a sign.
+  for (double n = first; n * step <= max + step * 1e-9 && values.size() < 1000; ++n) {
+    values.push_back(n * step + 0.0);
+  }
+  return values;
+}
+
 std::string FormatAxisLabel(double value, std::string_view groupSeparator,
                             std::string_view decimalPoint) {
   const double rounded = std::round(value * 1000) / 1000;

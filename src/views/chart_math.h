@@ -29,6 +29,10 @@ double LabelStep(double increment, double range, double axisPixels, double label
 double ReadableLabelStep(double increment, double range, double axisPixels, double labelPixels,
                          double labelBoxPixels);
 
+// The multiples of `step` from min to max: where an axis with that label step has its
+// labels. None when the step is not positive.
+std::vector<double> LabelValues(double min, double max, double step);
+
 // A label in the pattern "#,##0.###": digit groups, at most three decimals, no trailing
 // zeros ("1,500", "0.125", "2").
 std::string FormatAxisLabel(double value, std::string_view groupSeparator,

@@ -13,11 +13,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "views/bottom_axis.h"
 #include "views/frame_clock.h"
 #include "views/plot_line.h"
 
 namespace kelvatrix {
 namespace {
+
+// Round the chart, before the room the bottom axis's labels take.
+const QMargins kMargins(4, 2, 8, 2);
 
 // The height of the box Qt Charts lays an axis label out in: a rich-text item of the
 // label's font with half a pixel of margin round the text.
@@ -37,6 +41,7 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
       chart_(chart()),
       series_(new QLineSeries),
       line_(new PlotLine(chart_)),
+      bottomLine_(new BottomAxis(chart_)),
       bottomAxis_(new QValueAxis),
       leftAxis_(new QCategoryAxis),
       rubberBand_(new QRubberBand(QRubberBand::Rectangle, this)),
@@ -50,7 +55,7 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
   chart_->legend()->hide();
   chart_->setPlotAreaBackgroundVisible(false);
   chart_->setBackgroundVisible(false);
-  chart_->setMargins(QMargins(4, 2, 8, 2));
+  chart_->setMargins(kMargins);
   chart_->setAnimationOptions(QChart::NoAnimation);
 
   // The series holds no points: it ties the axes together for Qt Charts' layout and for
@@ -73,13 +78,19 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
   // the label step below keeps them at least a label height and a tenth apart, so each
   // label shows in full without touching the next.
   leftAxis_->setTruncateLabels(false);
-  bottomAxis_->setTruncateLabels(false);
-  bottomAxis_->setLabelsFont(axisFont);
-  bottomAxis_->setLabelFormat(QStringLiteral("%g"));
+  // The bottom axis Qt Charts keeps is fixed and hidden: it only ties the series to the
+  // chart. bottomLine_ draws the bottom axis, with the left axis's pens.
+  bottomAxis_->setRange(0, 1);
+  bottomAxis_->setVisible(false);
   chart_->addAxis(leftAxis_, Qt::AlignLeft);
   chart_->addAxis(bottomAxis_, Qt::AlignBottom);
   series_->attachAxis(leftAxis_);
   series_->attachAxis(bottomAxis_);
+  bottomLine_->SetLook(
+      {leftAxis_->linePen(), leftAxis_->gridLinePen(), axisFont, leftAxis_->labelsBrush()});
+  bottomLine_->setZValue(3);  // where Qt Charts puts its axes: over the grid, under the line
+  connect(chart_, &QChart::plotAreaChanged, this,
+          [this](const QRectF& plot) { bottomLine_->SetPlotArea(plot); });
 
   setRenderHint(QPainter::Antialiasing, false);
   setRubberBand(QChartView::NoRubberBand);
@@ -89,6 +100,8 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
 }
 
 LineChart::~LineChart() = default;
+
+const std::vector<QString>& LineChart::BottomLabels() const { return bottomLine_->Labels(); }
 
 int LineChart::DrawnPoints() const { return line_->PointCount(); }
 
@@ -136,7 +149,9 @@ void LineChart::RefreshNow() {
     bottom_.max = high;
   }
   ApplyAxes();
-  const int columns = std::max(1, static_cast<int>(chart_->plotArea().width()));
+  // A chart not laid out yet (never shown) is thinned for its view's width.
+  const double plotWidth = chart_->plotArea().width() > 0 ? chart_->plotArea().width() : width();
+  const int columns = std::max(1, static_cast<int>(plotWidth));
   line_->Show(PointsToDraw(points_, bottom_.min, bottom_.max, columns), chart_->plotArea(),
               bottom_.min, bottom_.max, left_.min, left_.max);
 }
@@ -155,17 +170,22 @@ void LineChart::ApplyAxes() {
   const double increment =
       bottomRange >= 2 ? 1 : std::pow(10.0, std::floor(std::log10(bottomRange)) - 1);
   const double interval = LabelStep(increment, bottomRange, plotWidth, widest);
-  if (bottomAxis_->tickType() != QValueAxis::TicksDynamic) {
-    bottomAxis_->setTickType(QValueAxis::TicksDynamic);
-    bottomAxis_->setTickAnchor(0);
+  bottomLine_->Show(chart_->plotArea(), bottom_.min, bottom_.max, interval);
+  // Room under the plot for the labels, and right of it for the half of the last label
+  // that stands past the plot's end.
+  double overhang = 0;
+  for (const QString& label : bottomLine_->Labels()) {
+    overhang = std::max(overhang, BottomAxis::WidthOfLabel(bottomLine_->Font(), label) / 2);
   }
-  // Each change lays out a label per tick: a coarser step goes first, so a much wider range
-  // is never laid out at the old fine step (thousands of labels).
-  if (bottomAxis_->tickInterval() < interval) bottomAxis_->setTickInterval(interval);
-  if (bottomAxis_->min() != bottom_.min || bottomAxis_->max() != bottom_.max) {
-    bottomAxis_->setRange(bottom_.min, bottom_.max);
+  const QMargins margins(
+      kMargins.left(), kMargins.top(), kMargins.right() + static_cast<int>(std::ceil(overhang)),
+      kMargins.bottom() +
+          static_cast<int>(std::ceil(BottomAxis::HeightBelowPlot(bottomLine_->Font()))));
+  if (chart_->margins() != margins) {
+    chart_->setMargins(margins);
+    // Laid out now: the plot's width decides how the series is thinned, right after this.
+    chart_->layout()->activate();
   }
-  if (bottomAxis_->tickInterval() != interval) bottomAxis_->setTickInterval(interval);
 
   const double plotHeight =
       chart_->plotArea().height() > 0 ? chart_->plotArea().height() : height() * 0.7;
@@ -182,10 +202,7 @@ void LineChart::ApplyAxes() {
   const QLocale locale;
   const std::string group = locale.groupSeparator().toStdString();
   const std::string point = locale.decimalPoint().toStdString();
-  // A label at every multiple of the step inside the range.
-  const double first = std::ceil(left_.min / labelStep_ - 1e-9);
-  for (double n = first; n * labelStep_ <= left_.max + labelStep_ * 1e-9; ++n) {
-    const double value = n * labelStep_;
+  for (const double value : LabelValues(left_.min, left_.max, labelStep_)) {
     leftAxis_->append(QString::fromStdString(FormatAxisLabel(value, group, point)), value);
   }
 }
@@ -228,13 +245,19 @@ void LineChart::UndoZoom() {
 
 void LineChart::ZoomTo(const QRect& area) {
   SaveScalesOnce();
-  const QPointF topLeft =
-      chart_->mapToValue(chart_->mapFromScene(mapToScene(area.topLeft())), series_);
-  const QPointF bottomRight =
-      chart_->mapToValue(chart_->mapFromScene(mapToScene(area.bottomRight())), series_);
+  const QPointF topLeft = ValueAt(area.topLeft());
+  const QPointF bottomRight = ValueAt(area.bottomRight());
   SetRange(bottom_, topLeft.x(), bottomRight.x());
   SetRange(left_, bottomRight.y(), topLeft.y());
   RefreshNow();
+}
+
+QPointF LineChart::ValueAt(QPoint viewPoint) const {
+  const QPointF at = chart_->mapFromScene(mapToScene(viewPoint));
+  const QRectF plot = chart_->plotArea();
+  if (plot.width() <= 0 || plot.height() <= 0) return {bottom_.min, left_.min};
+  return {bottom_.min + (at.x() - plot.left()) * (bottom_.max - bottom_.min) / plot.width(),
+          left_.min + (plot.bottom() - at.y()) * (left_.max - left_.min) / plot.height()};
 }
 
 void LineChart::Pan(QPoint delta) {

@@ -22,6 +22,7 @@ class QValueAxis;
 
 namespace kelvatrix {
 
+class BottomAxis;
 class PlotLine;
 
 struct LineChartStyle {
@@ -56,6 +57,8 @@ class LineChart : public QChartView {
   std::pair<double, double> LeftRange() const { return {left_.min, left_.max}; }
   std::pair<double, double> BottomRange() const { return {bottom_.min, bottom_.max}; }
   double LeftLabelStep() const { return labelStep_; }
+  // The bottom axis's labels, left to right.
+  const std::vector<QString>& BottomLabels() const;
   // Restores the axes saved before the first zoom or pan since the last undo.
   void UndoZoom();
   bool Restored() const { return restored_; }
@@ -86,6 +89,8 @@ class LineChart : public QChartView {
   void SaveScalesOnce();
   void ZoomTo(const QRect& area);
   void Pan(QPoint delta);
+  // The axis values at a point of the view.
+  QPointF ValueAt(QPoint viewPoint) const;
   static void SetRange(AxisScale& axis, double min, double max);
   std::pair<double, double> AutomaticBottom() const;
 
@@ -93,6 +98,7 @@ class LineChart : public QChartView {
   QChart* chart_;
   QLineSeries* series_;
   PlotLine* line_;
+  BottomAxis* bottomLine_;
   QValueAxis* bottomAxis_;
   QCategoryAxis* leftAxis_;
   QRubberBand* rubberBand_;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace kelvatrix {
 namespace {
 
@@ -42,6 +44,27 @@ TEST(ChartMath, ReadableLabelStepKeepsTheRuleWhileLabelsDoNotOverlap) {
     EXPECT_DOUBLE_EQ(ReadableLabelStep(c.increment, c.range, c.axisPixels, 12, 15), c.step)
         << c.range << " on " << c.axisPixels << " px";
   }
+}
+
+TEST(ChartMath, LabelValuesAreTheStepsMultiplesInTheRange) {
+  const struct {
+    double min, max, step;
+    std::vector<double> values;
+  } cases[] = {
+      {0, 600, 100, {0, 100, 200, 300, 400, 500, 600}},
+      {1, 2, 0.1, {1, 1.1, 1.2, 1.3, 1.4, 1.5, 1.6, 1.7, 1.8, 1.9, 2}},  // ends survive rounding
+      {-250, 250, 200, {-200, 0, 200}},
+      {7, 9, 5, {}},   // no multiple inside
+      {0, 10, 0, {}},  // no step
+      {10, 0, 5, {}},  // an empty range
+  };
+  for (const auto& c : cases) {
+    const std::vector<double> values = LabelValues(c.min, c.max, c.step);
+    ASSERT_EQ(values.size(), c.values.size()) << c.min << ".." << c.max << " by " << c.step;
+    for (std::size_t i = 0; i < values.size(); ++i) EXPECT_NEAR(values[i], c.values[i], 1e-9);
+  }
+  EXPECT_FALSE(std::signbit(LabelValues(-0.5, 1, 1).front())) << "0 would print as -0";
+  EXPECT_LE(LabelValues(0, 1e12, 1e-3).size(), 1000u);
 }
 
 TEST(ChartMath, LabelsGroupDigitsAndKeepAtMostThreeDecimals) {

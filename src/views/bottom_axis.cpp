@@ -1,0 +1,111 @@
+#include "views/bottom_axis.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "views/chart_math.h"
+
+namespace kelvatrix {
+namespace {
+// The measures of the chart's other axis, so both read alike.
+constexpr double kTickLength = 4;
+constexpr double kLabelGap = 4.5;   // from the axis line to the top of a label's box
+constexpr double kBoxMargin = 0.5;  // round the text of a label's box
+}  // namespace
+
+BottomAxis::BottomAxis(QGraphicsItem* parent) : QGraphicsItem(parent) {
+  setAcceptedMouseButtons(Qt::NoButton);
+}
+
+void BottomAxis::SetLook(const Look& look) {
+  prepareGeometryChange();
+  look_ = look;
+  texts_.clear();  // laid out again in the new font at the next Show
+  laidOut_.clear();
+  update();
+}
+
+double BottomAxis::HeightBelowPlot(const QFont& font) {
+  // The axis line's own pixel, the gap, the label's box.
+  return 1 + kLabelGap + QFontMetricsF(font).height() + 2 * kBoxMargin;
+}
+
+double BottomAxis::WidthOfLabel(const QFont& font, const QString& text) {
+  return QFontMetricsF(font).horizontalAdvance(text) + 2 * kBoxMargin;
+}
+
+void BottomAxis::Show(const QRectF& plotArea, double min, double max, double step) {
+  min_ = min;
+  max_ = max;
+  values_ = LabelValues(min, max, step);
+  std::vector<QString> texts;
+  texts.reserve(values_.size());
+  for (const double value : values_) texts.push_back(QString::asprintf("%g", value));
+  if (texts != texts_) {
+    std::vector<QStaticText> laidOut;
+    laidOut.reserve(texts.size());
+    for (const QString& text : texts) {
+      const auto same = std::find(texts_.begin(), texts_.end(), text);
+      if (same != texts_.end()) {
+        laidOut.push_back(laidOut_[static_cast<std::size_t>(same - texts_.begin())]);
+      } else {
+        QStaticText label(text);
+        label.setTextFormat(Qt::PlainText);
+        label.prepare(QTransform(), look_.font);
+        laidOut.push_back(label);
+      }
+    }
+    texts_ = std::move(texts);
+    laidOut_ = std::move(laidOut);
+  }
+  double overhang = 0;
+  for (const QString& text : texts_)
+    overhang = std::max(overhang, WidthOfLabel(look_.font, text) / 2);
+  if (plotArea != plotArea_ || overhang != overhang_) prepareGeometryChange();
+  plotArea_ = plotArea;
+  overhang_ = overhang;
+  update();
+}
+
+void BottomAxis::SetPlotArea(const QRectF& plotArea) {
+  if (plotArea == plotArea_) return;
+  prepareGeometryChange();
+  plotArea_ = plotArea;
+  update();
+}
+
+double BottomAxis::XOf(double value) const {
+  return plotArea_.left() + (value - min_) * plotArea_.width() / (max_ - min_);
+}
+
+QRectF BottomAxis::boundingRect() const {
+  // The labels at the ends stand half their width past the plot.
+  return plotArea_.adjusted(-overhang_ - 1, -1, overhang_ + 1, HeightBelowPlot(look_.font) + 1);
+}
+
+void BottomAxis::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
+  if (plotArea_.isEmpty() || max_ <= min_) return;
+  const double bottom = plotArea_.bottom();
+  painter->setPen(look_.grid);
+  for (const double value : values_) {
+    const double x = XOf(value);
+    painter->drawLine(QPointF(x, plotArea_.top()), QPointF(x, bottom));
+  }
+  painter->setPen(look_.line);
+  painter->drawLine(QPointF(plotArea_.left(), bottom), QPointF(plotArea_.right(), bottom));
+  for (const double value : values_) {
+    const double x = XOf(value);
+    painter->drawLine(QPointF(x, bottom), QPointF(x, bottom + kTickLength));
+  }
+  painter->setFont(look_.font);
+  painter->setPen(QPen(look_.labels, 1));
+  for (std::size_t i = 0; i < laidOut_.size(); ++i) {
+    const QSizeF size = laidOut_[i].size();
+    painter->drawStaticText(
+        QPointF(XOf(values_[i]) - size.width() / 2, bottom + kLabelGap + kBoxMargin), laidOut_[i]);
+  }
+}
+
+}  // namespace kelvatrix

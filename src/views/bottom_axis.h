@@ -1,0 +1,60 @@
+#pragma once
+// The bottom axis of a line chart, drawn by the chart itself under Qt Charts' plot area:
+// the axis line along the plot's lower edge and, at every multiple of the label step, a
+// grid line, a tick and a label. Qt Charts lays each label of its own axes out anew as
+// rich text on every change of range, and during a download the bottom axis gets a new
+// range every frame: that layout cost more than drawing the rest of the chart.
+
+#include <QBrush>
+#include <QFont>
+#include <QGraphicsItem>
+#include <QPen>
+#include <QStaticText>
+#include <QString>
+
+#include <vector>
+
+namespace kelvatrix {
+
+class BottomAxis : public QGraphicsItem {
+ public:
+  struct Look {
+    QPen line;
+    QPen grid;
+    QFont font;
+    QBrush labels;
+  };
+
+  explicit BottomAxis(QGraphicsItem* parent = nullptr);
+
+  void SetLook(const Look& look);
+  const QFont& Font() const { return look_.font; }
+  // Labels at the multiples of `step` in min..max, under `plotArea` (the parent's
+  // coordinates).
+  void Show(const QRectF& plotArea, double min, double max, double step);
+  void SetPlotArea(const QRectF& plotArea);
+
+  // The labels shown, left to right.
+  const std::vector<QString>& Labels() const { return texts_; }
+  // The room under the plot and beside it that the labels take: the chart leaves it free.
+  static double HeightBelowPlot(const QFont& font);
+  static double WidthOfLabel(const QFont& font, const QString& text);
+
+  QRectF boundingRect() const override;
+  void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+ private:
+  double XOf(double value) const;
+
+  Look look_;
+  QRectF plotArea_;
+  double min_ = 0;
+  double max_ = 1;
+  std::vector<double> values_;
+  std::vector<QString> texts_;
+  // The labels laid out once each: the same texts come back frame after frame.
+  std::vector<QStaticText> laidOut_;
+  double overhang_ = 0;
+};
+
+}  // namespace kelvatrix

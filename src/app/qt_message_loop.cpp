@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QTimer>
 
+#include <utility>
+
 #include "platform/precise_wake_ups.h"
 
 namespace kelvatrix {
@@ -35,11 +37,15 @@ bool QtMessageLoop::event(QEvent* event) {
 }
 
 void QtMessageLoop::ProcessMessages() {
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // Right after a wait that the dispatcher ended, its pass was this one: a second pass
+  // would only poll again. The hand-offs queued since then still run.
+  if (!std::exchange(justDispatched_, false))
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
   queue_.RunPending();
 }
 
 void QtMessageLoop::WaitForMessages(Clock::time_point deadline) {
+  justDispatched_ = false;
   if (queue_.HasPending()) return;
   WakeThisThreadOnTime();
   const auto left = std::chrono::floor<std::chrono::milliseconds>(deadline - Clock::now());
@@ -56,7 +62,15 @@ void QtMessageLoop::WaitForMessages(Clock::time_point deadline) {
   // messages.
   deadline_.start(left - std::chrono::milliseconds(1));
   dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
+  const bool timedOut = !deadline_.isActive();  // a single shot is inactive once it fired
   deadline_.stop();
+  if (timedOut && !queue_.HasPending()) {
+    // Nothing but the bound came: the last stretch follows at once, without a return to
+    // the caller's loop and another pass over the events.
+    queue_.WaitUntil(deadline);
+    return;
+  }
+  justDispatched_ = true;
 }
 
 void QtMessageLoop::RunHandOffsUntil(const void* sender, const std::function<bool()>& done) {

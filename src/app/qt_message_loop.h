@@ -30,6 +30,7 @@ class QtMessageLoop final : public QObject, public MessageLoop {
 
   HandOffQueue queue_;
   QTimer deadline_;  // bounds WaitForMessages; kept, since a download waits thousands of times
+  bool justDispatched_ = false;  // the last wait ended in a pass of the dispatcher
 };
 
 }  // namespace kelvatrix

@@ -46,7 +46,7 @@ class QtMessageLoopTest : public QObject {
     auto start = MessageLoop::Clock::now();
     loop.WaitForMessages(start + 40ms);
     const auto waited = MessageLoop::Clock::now() - start;
-    QVERIFY(waited >= 35ms);
+    QVERIFY(waited >= 40ms);  // the timer that bounds the wait ends short of it: not returned there
     QVERIFY(waited < 2s);
 
     bool fired = false;

@@ -24,16 +24,14 @@ void BottomAxis::SetLook(const Look& look) {
   look_ = look;
   texts_.clear();  // laid out again in the new font at the next Show
   laidOut_.clear();
+  overhang_ = 0;
+  // The axis line's own pixel, the gap, the label's box.
+  heightBelowPlot_ = 1 + kLabelGap + QFontMetricsF(look_.font).height() + 2 * kBoxMargin;
   update();
 }
 
-double BottomAxis::HeightBelowPlot(const QFont& font) {
-  // The axis line's own pixel, the gap, the label's box.
-  return 1 + kLabelGap + QFontMetricsF(font).height() + 2 * kBoxMargin;
-}
-
-double BottomAxis::WidthOfLabel(const QFont& font, const QString& text) {
-  return QFontMetricsF(font).horizontalAdvance(text) + 2 * kBoxMargin;
+double BottomAxis::WidthOfLabel(const QString& text) const {
+  return QFontMetricsF(look_.font).horizontalAdvance(text) + 2 * kBoxMargin;
 }
 
 void BottomAxis::Show(const QRectF& plotArea, double min, double max, double step) {
@@ -43,7 +41,10 @@ void BottomAxis::Show(const QRectF& plotArea, double min, double max, double ste
   std::vector<QString> texts;
   texts.reserve(values_.size());
   for (const double value : values_) texts.push_back(QString::asprintf("%g", value));
+  double overhang = overhang_;
   if (texts != texts_) {
+    overhang = 0;
+    for (const QString& text : texts) overhang = std::max(overhang, WidthOfLabel(text) / 2);
     std::vector<QStaticText> laidOut;
     laidOut.reserve(texts.size());
     for (const QString& text : texts) {
@@ -60,9 +61,6 @@ void BottomAxis::Show(const QRectF& plotArea, double min, double max, double ste
     texts_ = std::move(texts);
     laidOut_ = std::move(laidOut);
   }
-  double overhang = 0;
-  for (const QString& text : texts_)
-    overhang = std::max(overhang, WidthOfLabel(look_.font, text) / 2);
   if (plotArea != plotArea_ || overhang != overhang_) prepareGeometryChange();
   plotArea_ = plotArea;
   overhang_ = overhang;
@@ -82,7 +80,7 @@ double BottomAxis::XOf(double value) const {
 
 QRectF BottomAxis::boundingRect() const {
   // The labels at the ends stand half their width past the plot.
-  return plotArea_.adjusted(-overhang_ - 1, -1, overhang_ + 1, HeightBelowPlot(look_.font) + 1);
+  return plotArea_.adjusted(-overhang_ - 1, -1, overhang_ + 1, heightBelowPlot_ + 1);
 }
 
 void BottomAxis::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {

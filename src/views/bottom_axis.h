@@ -37,14 +37,15 @@ class BottomAxis : public QGraphicsItem {
   // The labels shown, left to right.
   const std::vector<QString>& Labels() const { return texts_; }
   // The room under the plot and beside it that the labels take: the chart leaves it free.
-  static double HeightBelowPlot(const QFont& font);
-  static double WidthOfLabel(const QFont& font, const QString& text);
+  double HeightBelowPlot() const { return heightBelowPlot_; }
+  double Overhang() const { return overhang_; }
 
   QRectF boundingRect() const override;
   void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
  private:
   double XOf(double value) const;
+  double WidthOfLabel(const QString& text) const;
 
   Look look_;
   QRectF plotArea_;
@@ -54,7 +55,8 @@ class BottomAxis : public QGraphicsItem {
   std::vector<QString> texts_;
   // The labels laid out once each: the same texts come back frame after frame.
   std::vector<QStaticText> laidOut_;
-  double overhang_ = 0;
+  double overhang_ = 0;  // how far the outer labels stand past the plot's ends
+  double heightBelowPlot_ = 0;
 };
 
 }  // namespace kelvatrix

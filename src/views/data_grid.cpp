@@ -32,7 +32,8 @@ class IndicatorColumn : public QHeaderView {
  protected:
   void paintSection(QPainter* painter, const QRect& rect, int section) const override {
     QHeaderView::paintSection(painter, rect, section);
-    const QVariant glyph = model()->headerData(section, Qt::Vertical, DataGridModel::kIndicatorRole);
+    const QVariant glyph =
+        model()->headerData(section, Qt::Vertical, DataGridModel::kIndicatorRole);
     if (!glyph.isValid()) return;
     painter->save();
     // The header's own painting leaves the clip region empty.
@@ -53,7 +54,8 @@ class IndicatorColumn : public QHeaderView {
       case DataGridModel::Indicator::Inserting:
         painter->drawText(rect, Qt::AlignCenter, QStringLiteral("*"));
         break;
-      case DataGridModel::Indicator::None: break;
+      case DataGridModel::Indicator::None:
+        break;
     }
     painter->restore();
   }
@@ -69,7 +71,8 @@ class CellEditor : public QStyledItemDelegate {
   CellEditor(const DataGridModel& model, Reporter report, QObject* parent)
       : QStyledItemDelegate(parent), model_(model), report_(std::move(report)) {}
 
-  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     const QVariant background = index.data(Qt::BackgroundRole);
     if (selected) {
@@ -88,12 +91,13 @@ class CellEditor : public QStyledItemDelegate {
     painter->setClipRect(option.rect);
     painter->setFont(option.font);
     painter->setPen(text);
-    painter->drawText(option.rect.adjusted(kTextMargin, 0, -kTextMargin, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                      index.data(Qt::DisplayRole).toString());
+    painter->drawText(option.rect.adjusted(kTextMargin, 0, -kTextMargin, 0),
+                      Qt::AlignLeft | Qt::AlignVCenter, index.data(Qt::DisplayRole).toString());
     painter->restore();
   }
 
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                        const QModelIndex& index) const override {
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
     const int field = model_.FieldOfColumn(index.column());
@@ -107,7 +111,8 @@ class CellEditor : public QStyledItemDelegate {
   void setEditorData(QWidget* editor, const QModelIndex& index) const override {
     static_cast<QLineEdit*>(editor)->setText(index.data(Qt::EditRole).toString());
   }
-  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override {
     model->setData(index, static_cast<QLineEdit*>(editor)->text(), Qt::EditRole);
   }
 
@@ -119,12 +124,15 @@ class CellEditor : public QStyledItemDelegate {
     auto* editor = qobject_cast<QLineEdit*>(object);
     if (!editor) return QStyledItemDelegate::eventFilter(object, event);
     // The error box takes the focus for a moment: that is not leaving the cell.
-    if (reporting_ && (event->type() == QEvent::FocusOut || event->type() == QEvent::FocusIn)) return true;
+    if (reporting_ && (event->type() == QEvent::FocusOut || event->type() == QEvent::FocusIn))
+      return true;
     if (event->type() == QEvent::KeyPress) {
       const int key = static_cast<QKeyEvent*>(event)->key();
-      const bool commits = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab;
+      const bool commits = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab ||
+                           key == Qt::Key_Backtab;
       const std::string problem =
-          commits ? MeasurementTable::FieldTextProblem(editor->property(kFieldProperty).toInt(), editor->text())
+          commits ? MeasurementTable::FieldTextProblem(editor->property(kFieldProperty).toInt(),
+                                                       editor->text())
                   : std::string();
       if (!problem.empty()) {
         reporting_ = true;
@@ -161,7 +169,8 @@ DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dia
   model_->SetErrorReporter([this](const std::string& text) { ReportError(text); });
   setVerticalHeader(new IndicatorColumn(this));
   setModel(model_);
-  setItemDelegate(new CellEditor(*model_, [this](const std::string& text) { ReportError(text); }, this));
+  setItemDelegate(new CellEditor(
+      *model_, [this](const std::string& text) { ReportError(text); }, this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
@@ -185,7 +194,8 @@ DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dia
   ApplyColumns();
 
   connect(&table_, &MeasurementTable::CurrentRowChanged, this, &DataGrid::FollowTable);
-  connect(model_, &DataGridModel::PendingRowsShown, this, [this] { FollowTable(table_.CurrentRow()); });
+  connect(model_, &DataGridModel::PendingRowsShown, this,
+          [this] { FollowTable(table_.CurrentRow()); });
   connect(qApp, &QApplication::focusChanged, this, &DataGrid::FocusChanged);
   FollowTable(table_.CurrentRow());
 }
@@ -193,7 +203,8 @@ DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dia
 DataGrid::~DataGrid() = default;
 
 std::string DataGrid::TitleCaption(int column) const {
-  return ResolvedTitleCaption(columns_.at(static_cast<std::size_t>(column)), DataGridModel::TableFields());
+  return ResolvedTitleCaption(columns_.at(static_cast<std::size_t>(column)),
+                              DataGridModel::TableFields());
 }
 
 void DataGrid::ApplyColumns() {
@@ -205,8 +216,10 @@ void DataGrid::ApplyColumns() {
   for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
     const GridColumn& column = columns_[static_cast<std::size_t>(i)];
     std::optional<int> displayWidth;
-    if (const std::optional<FieldFacts> field = fields(column.fieldName)) displayWidth = field->displayWidth;
-    setColumnWidth(i, column.width.value_or(DefaultColumnWidth(zeroWidth, kOverhang, displayWidth)));
+    if (const std::optional<FieldFacts> field = fields(column.fieldName))
+      displayWidth = field->displayWidth;
+    setColumnWidth(i,
+                   column.width.value_or(DefaultColumnWidth(zeroWidth, kOverhang, displayWidth)));
     setColumnHidden(i, !column.visible);
   }
   verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
@@ -223,7 +236,9 @@ bool DataGrid::Guarded(Operation operation) {
   }
 }
 
-void DataGrid::ReportError(const std::string& text) { ShowStandardError(dialogs_, errorCaption_, text); }
+void DataGrid::ReportError(const std::string& text) {
+  ShowStandardError(dialogs_, errorCaption_, text);
+}
 
 // A row the operator adds is shown at once.
 void DataGrid::InsertRow() {
@@ -273,7 +288,8 @@ void DataGrid::keyPressEvent(QKeyEvent* event) {
       DeleteRow();
       return;
     }
-    if (event->key() == Qt::Key_Escape && table_.CurrentState() != MeasurementTable::State::Browse) {
+    if (event->key() == Qt::Key_Escape &&
+        table_.CurrentState() != MeasurementTable::State::Browse) {
       Guarded([this] { table_.Cancel(); });
       return;
     }
@@ -301,7 +317,8 @@ void DataGrid::FollowTable(int row) {
   int column = currentIndex().isValid() ? currentIndex().column() : 0;
   while (column < model_->columnCount() && isColumnHidden(column)) ++column;
   const QModelIndex target = model_->index(row, column);
-  if (currentIndex() != target) selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+  if (currentIndex() != target)
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
   scrollTo(target);
 }
 
@@ -312,7 +329,8 @@ bool DataGrid::Contains(const QWidget* widget) const {
 void DataGrid::FocusChanged(QWidget* old, QWidget* now) {
   // Another control of the same window took the focus; message boxes and other windows
   // taking it are not leaving the grid.
-  if (Contains(old) && now != nullptr && !Contains(now) && now->window() == window()) FinishChange();
+  if (Contains(old) && now != nullptr && !Contains(now) && now->window() == window())
+    FinishChange();
 }
 
 void DataGrid::resizeEvent(QResizeEvent* event) {
@@ -340,7 +358,8 @@ void DataGrid::contextMenuEvent(QContextMenuEvent* event) {
   menu.addAction(tr("Append row"), this, &DataGrid::AppendRow);
   QAction* remove = menu.addAction(tr("Delete row..."), this, &DataGrid::DeleteRow);
   remove->setEnabled(!table_.IsEmpty());
-  QAction* undo = menu.addAction(tr("Take back the change"), this, [this] { Guarded([this] { table_.Cancel(); }); });
+  QAction* undo = menu.addAction(tr("Take back the change"), this,
+                                 [this] { Guarded([this] { table_.Cancel(); }); });
   undo->setEnabled(table_.CurrentState() == MeasurementTable::State::Edit ||
                    table_.CurrentState() == MeasurementTable::State::Insert);
   menu.exec(event->globalPos());

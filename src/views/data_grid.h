@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "platform/dialogs.h"
-#include "views/data_grid_model.h"
-#include "views/grid_columns.h"
 #include "store/measurement_data_set.h"
 #include "store/measurement_table.h"
+#include "views/data_grid_model.h"
+#include "views/grid_columns.h"
 
 namespace kelvatrix {
 
@@ -29,8 +29,8 @@ class DataGrid : public QTableView, public ColumnGrid {
 
  public:
   // `errorCaption` captions the standard error box that reports a failed edit.
-  DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dialogs& dialogs, std::string errorCaption,
-           QWidget* parent = nullptr);
+  DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dialogs& dialogs,
+           std::string errorCaption, QWidget* parent = nullptr);
   ~DataGrid() override;
 
   // What the worksheet writer reads.

@@ -17,9 +17,11 @@ QVariant ColourOrNothing(const std::optional<Rgb>& colour) {
 
 }  // namespace
 
-DataGridModel::DataGridModel(MeasurementTable& table, const std::vector<GridColumn>& columns, QObject* parent)
+DataGridModel::DataGridModel(MeasurementTable& table, const std::vector<GridColumn>& columns,
+                             QObject* parent)
     : QAbstractTableModel(parent), table_(table), columns_(columns), rows_(table.RecordCount()) {
-  for (const GridColumn& column : columns_) fieldOfColumn_.push_back(MeasurementTable::FieldIndex(column.fieldName));
+  for (const GridColumn& column : columns_)
+    fieldOfColumn_.push_back(MeasurementTable::FieldIndex(column.fieldName));
   connect(&table_, &MeasurementTable::RowsReset, this, &DataGridModel::TableReset);
   connect(&table_, &MeasurementTable::RowsInserted, this, &DataGridModel::TableRowsInserted);
   connect(&table_, &MeasurementTable::RowsRemoved, this, &DataGridModel::TableRowsRemoved);
@@ -44,7 +46,9 @@ int DataGridModel::FieldOfColumn(int column) const {
   return fieldOfColumn_.at(static_cast<std::size_t>(column));
 }
 
-int DataGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int DataGridModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_;
+}
 
 int DataGridModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(columns_.size());
@@ -59,9 +63,12 @@ QVariant DataGridModel::data(const QModelIndex& index, int role) const {
       const int field = FieldOfColumn(index.column());
       return field < 0 ? QVariant() : table_.Value(index.row(), field);
     }
-    case Qt::BackgroundRole: return ColourOrNothing(column.color);
-    case Qt::ForegroundRole: return ColourOrNothing(column.fontColor);
-    default: return {};
+    case Qt::BackgroundRole:
+      return ColourOrNothing(column.color);
+    case Qt::ForegroundRole:
+      return ColourOrNothing(column.fontColor);
+    default:
+      return {};
   }
 }
 
@@ -71,18 +78,25 @@ QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int
     // The last shown row stands for a current row still held back: a plain arrow.
     if (table_.CurrentRow() >= rows_) return static_cast<int>(Indicator::Current);
     switch (table_.CurrentState()) {
-      case MeasurementTable::State::Edit: return static_cast<int>(Indicator::Editing);
-      case MeasurementTable::State::Insert: return static_cast<int>(Indicator::Inserting);
-      default: return static_cast<int>(Indicator::Current);
+      case MeasurementTable::State::Edit:
+        return static_cast<int>(Indicator::Editing);
+      case MeasurementTable::State::Insert:
+        return static_cast<int>(Indicator::Inserting);
+      default:
+        return static_cast<int>(Indicator::Current);
     }
   }
   if (section < 0 || section >= columnCount()) return {};
   const GridColumn& column = columns_[static_cast<std::size_t>(section)];
   switch (role) {
-    case Qt::DisplayRole: return QString::fromStdString(ResolvedTitleCaption(column, TableFields()));
-    case Qt::BackgroundRole: return ColourOrNothing(column.title.color);
-    case Qt::ForegroundRole: return ColourOrNothing(column.title.fontColor);
-    default: return {};
+    case Qt::DisplayRole:
+      return QString::fromStdString(ResolvedTitleCaption(column, TableFields()));
+    case Qt::BackgroundRole:
+      return ColourOrNothing(column.title.color);
+    case Qt::ForegroundRole:
+      return ColourOrNothing(column.title.fontColor);
+    default:
+      return {};
   }
 }
 
@@ -97,9 +111,11 @@ bool DataGridModel::setData(const QModelIndex& index, const QVariant& value, int
   const int field = FieldOfColumn(index.column());
   if (field < 0) return false;
   const QString text = value.toString();
-  if (index.row() < table_.RecordCount() && table_.Value(index.row(), field).toString() == text) return true;
+  if (index.row() < table_.RecordCount() && table_.Value(index.row(), field).toString() == text)
+    return true;
   // Text the field cannot take is refused before the row goes into edit state.
-  if (const std::string problem = MeasurementTable::FieldTextProblem(field, text); !problem.empty()) {
+  if (const std::string problem = MeasurementTable::FieldTextProblem(field, text);
+      !problem.empty()) {
     if (report_) report_(problem);
     return false;
   }
@@ -155,8 +171,10 @@ void DataGridModel::TableRowsRemoved(int first, int last) {
   ShowPendingRows();
   beginRemoveRows({}, first, last);
   rows_ -= last - first + 1;
-  if (indicatorRow_ > last) indicatorRow_ -= last - first + 1;
-  else if (indicatorRow_ >= first) indicatorRow_ = -1;
+  if (indicatorRow_ > last)
+    indicatorRow_ -= last - first + 1;
+  else if (indicatorRow_ >= first)
+    indicatorRow_ = -1;
   endRemoveRows();
 }
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "views/grid_columns.h"
 #include "store/measurement_table.h"
+#include "views/grid_columns.h"
 
 namespace kelvatrix {
 
@@ -32,7 +32,8 @@ class DataGridModel : public QAbstractTableModel {
 
   using ErrorReporter = std::function<void(const std::string&)>;
 
-  DataGridModel(MeasurementTable& table, const std::vector<GridColumn>& columns, QObject* parent = nullptr);
+  DataGridModel(MeasurementTable& table, const std::vector<GridColumn>& columns,
+                QObject* parent = nullptr);
 
   void SetErrorReporter(ErrorReporter report) { report_ = std::move(report); }
   // The table field a column shows, or -1 when the table has no such field.

@@ -15,7 +15,8 @@ constexpr Rgb kYellow{255, 255, 0};
 std::string ResolvedTitleCaption(const GridColumn& column, const FieldLookup& fields) {
   if (column.title.caption) return *column.title.caption;
   if (fields) {
-    if (const std::optional<FieldFacts> field = fields(column.fieldName)) return field->displayLabel;
+    if (const std::optional<FieldFacts> field = fields(column.fieldName))
+      return field->displayLabel;
   }
   return column.fieldName;
 }

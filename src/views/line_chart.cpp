@@ -73,6 +73,9 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
   leftAxis_->setTitleText(style.leftTitle);
   leftAxis_->setTitleFont(axisFont);
   leftAxis_->setLabelsFont(axisFont);
+  // Measured once: the labels keep their font, and a text layout per frame is not free.
+  leftLabelHeight_ = QFontMetrics(axisFont).height();
+  leftLabelBoxHeight_ = LabelBoxHeight(axisFont);
   leftAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
   // Qt Charts would cut a label to "..." unless about 20 pixels lie between neighbours;
   // the label step below keeps them at least a label height and a tenth apart, so each
@@ -158,8 +161,7 @@ void LineChart::RefreshNow() {
 
 void LineChart::ApplyAxes() {
   const QFontMetrics metrics(leftAxis_->labelsFont());
-  // The bottom axis: labels on 1-2-5 steps of the sample number, as many as fit. Qt Charts
-  // lays every label out anew on any change, so only real changes are passed on.
+  // The bottom axis: labels on 1-2-5 steps of the sample number, as many as fit.
   const double bottomRange = bottom_.max - bottom_.min;
   const double widest =
       metrics.horizontalAdvance(QString::number(std::llround(bottom_.max)) + QStringLiteral("00"));
@@ -173,14 +175,10 @@ void LineChart::ApplyAxes() {
   bottomLine_->Show(chart_->plotArea(), bottom_.min, bottom_.max, interval);
   // Room under the plot for the labels, and right of it for the half of the last label
   // that stands past the plot's end.
-  double overhang = 0;
-  for (const QString& label : bottomLine_->Labels()) {
-    overhang = std::max(overhang, BottomAxis::WidthOfLabel(bottomLine_->Font(), label) / 2);
-  }
   const QMargins margins(
-      kMargins.left(), kMargins.top(), kMargins.right() + static_cast<int>(std::ceil(overhang)),
-      kMargins.bottom() +
-          static_cast<int>(std::ceil(BottomAxis::HeightBelowPlot(bottomLine_->Font()))));
+      kMargins.left(), kMargins.top(),
+      kMargins.right() + static_cast<int>(std::ceil(bottomLine_->Overhang())),
+      kMargins.bottom() + static_cast<int>(std::ceil(bottomLine_->HeightBelowPlot())));
   if (chart_->margins() != margins) {
     chart_->setMargins(margins);
     // Laid out now: the plot's width decides how the series is thinned, right after this.
@@ -190,7 +188,7 @@ void LineChart::ApplyAxes() {
   const double plotHeight =
       chart_->plotArea().height() > 0 ? chart_->plotArea().height() : height() * 0.7;
   const double step = ReadableLabelStep(labelIncrement_, left_.max - left_.min, plotHeight,
-                                        metrics.height(), LabelBoxHeight(leftAxis_->labelsFont()));
+                                        leftLabelHeight_, leftLabelBoxHeight_);
   if (step == labelStep_ && left_.min == shownLeft_.min && left_.max == shownLeft_.max) return;
   labelStep_ = step;
   shownLeft_ = left_;

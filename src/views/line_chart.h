@@ -105,6 +105,8 @@ class LineChart : public QChartView {
   std::vector<ChartPoint> points_;
   double labelIncrement_;
   double labelStep_;
+  double leftLabelHeight_ = 0;
+  double leftLabelBoxHeight_ = 0;
   bool autoRepaint_ = true;
   AxisScale left_;
   AxisScale bottom_{true, 0, 1};

@@ -25,11 +25,13 @@ QString QuotedName(std::string_view name) {
 QString CreateTableStatement() {
   QStringList columns;
   for (const TableField& field : MeasurementTable::kFields) {
-    columns << QuotedName(field.name) + (field.kind == TableField::Kind::Integer
-                                             ? QStringLiteral(" INTEGER")
-                                             : QStringLiteral(" VARCHAR(%1)").arg(field.displayWidth));
+    columns << QuotedName(field.name) +
+                   (field.kind == TableField::Kind::Integer
+                        ? QStringLiteral(" INTEGER")
+                        : QStringLiteral(" VARCHAR(%1)").arg(field.displayWidth));
   }
-  return QStringLiteral("CREATE TABLE IF NOT EXISTS savedata (%1)").arg(columns.join(QStringLiteral(", ")));
+  return QStringLiteral("CREATE TABLE IF NOT EXISTS savedata (%1)")
+      .arg(columns.join(QStringLiteral(", ")));
 }
 
 QStringList ColumnNames() {
@@ -75,12 +77,14 @@ QString NextConnectionName() {
 
 struct MeasurementTable::Statements {
   explicit Statements(const QSqlDatabase& db)
-      : insert(db), update(db), remove(db), insertedRowId(db), rowsAfter(db) {}
+      : insert(db), update(db), remove(db), insertedRowId(db), rowsAfter(db), dataVersion(db) {}
   QSqlQuery insert;
   QSqlQuery update;
   QSqlQuery remove;
   QSqlQuery insertedRowId;
   QSqlQuery rowsAfter;
+  QSqlQuery dataVersion;
+  bool hasDataVersion = false;
 };
 
 MeasurementTable::MeasurementTable(QString dataSource, QObject* parent)
@@ -133,6 +137,11 @@ void MeasurementTable::Connect() {
   Prepare(statements->insertedRowId, QStringLiteral("SELECT last_insert_rowid()"));
   statements->rowsAfter.setForwardOnly(true);
   Prepare(statements->rowsAfter, RowsAfterStatement());
+  // SQLite's count of other connections' commits; a database without it is read afresh
+  // at every refresh.
+  statements->dataVersion.setForwardOnly(true);
+  statements->hasDataVersion =
+      statements->dataVersion.prepare(QStringLiteral("PRAGMA data_version"));
   statements_ = std::move(statements);
 }
 
@@ -145,6 +154,7 @@ void MeasurementTable::Open() {
   Connect();
   rows_.clear();
   lastRowId_ = kBeforeFirstRow;
+  readAtVersion_ = DataVersion();
   ReadRowsAfterLast();
   current_ = -1;
   SetState(State::Browse);
@@ -157,6 +167,7 @@ void MeasurementTable::Close() {
   modified_ = false;
   rows_.clear();
   lastRowId_ = kBeforeFirstRow;
+  readAtVersion_.reset();
   current_ = -1;
   SetState(State::Inactive);
   emit RowsReset();
@@ -214,7 +225,8 @@ void MeasurementTable::SetValue(int column, QVariant value, bool announce) {
   if (state_ != State::Edit && state_ != State::Insert) {
     throw DatabaseError("Dataset not in edit or insert mode");
   }
-  rows_[static_cast<std::size_t>(current_)].values[static_cast<std::size_t>(column)] = std::move(value);
+  rows_[static_cast<std::size_t>(current_)].values[static_cast<std::size_t>(column)] =
+      std::move(value);
   modified_ = true;
   if (announce) emit RowChanged(current_);
 }
@@ -223,28 +235,31 @@ void MeasurementTable::SetField(std::string_view field, const FieldValue& value)
   const int index = FieldIndex(field);
   if (index < 0) throw DatabaseError("Field '" + std::string(field) + "' not found");
   // A new row filled in field by field is announced once, when it is posted.
-  SetValue(index, std::visit(
-                      [](const auto& v) -> QVariant {
-                        if constexpr (std::is_same_v<std::decay_t<decltype(v)>, long long>) {
-                          return QVariant(static_cast<qlonglong>(v));
-                        } else {
-                          return QVariant(QString::fromStdString(v));
-                        }
-                      },
-                      value),
+  SetValue(index,
+           std::visit(
+               [](const auto& v) -> QVariant {
+                 if constexpr (std::is_same_v<std::decay_t<decltype(v)>, long long>) {
+                   return QVariant(static_cast<qlonglong>(v));
+                 } else {
+                   return QVariant(QString::fromStdString(v));
+                 }
+               },
+               value),
            state_ != State::Insert);
 }
 
 std::string MeasurementTable::FieldTextProblem(int column, const QString& text) {
   if (column < 0 || column >= kFieldCount) return "Field index out of range";
-  if (text.isEmpty() || kFields[static_cast<std::size_t>(column)].kind != TableField::Kind::Integer) return {};
+  if (text.isEmpty() || kFields[static_cast<std::size_t>(column)].kind != TableField::Kind::Integer)
+    return {};
   bool ok = false;
   text.trimmed().toLongLong(&ok);
   return ok ? std::string() : "'" + text.toStdString() + "' is not a valid integer value";
 }
 
 void MeasurementTable::SetFieldText(int column, const QString& text) {
-  if (const std::string problem = FieldTextProblem(column, text); !problem.empty()) throw DatabaseError(problem);
+  if (const std::string problem = FieldTextProblem(column, text); !problem.empty())
+    throw DatabaseError(problem);
   if (text.isEmpty()) {
     SetValue(column, QVariant());
   } else if (kFields[static_cast<std::size_t>(column)].kind == TableField::Kind::Integer) {
@@ -256,7 +271,8 @@ void MeasurementTable::SetFieldText(int column, const QString& text) {
 
 void MeasurementTable::WriteNewRow(Row& row) {
   QSqlQuery& insert = statements_->insert;
-  for (int i = 0; i < kFieldCount; ++i) insert.bindValue(i, row.values[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < kFieldCount; ++i)
+    insert.bindValue(i, row.values[static_cast<std::size_t>(i)]);
   Run(insert);
   insert.finish();
   QSqlQuery& rowId = statements_->insertedRowId;
@@ -270,7 +286,8 @@ void MeasurementTable::WriteNewRow(Row& row) {
 
 void MeasurementTable::WriteChangedRow(const Row& row) {
   QSqlQuery& update = statements_->update;
-  for (int i = 0; i < kFieldCount; ++i) update.bindValue(i, row.values[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < kFieldCount; ++i)
+    update.bindValue(i, row.values[static_cast<std::size_t>(i)]);
   update.bindValue(kFieldCount, row.rowId);
   Run(update);
   update.finish();
@@ -341,7 +358,12 @@ void MeasurementTable::Refresh() {
   RequireActive();
   FinishChange();
   const int before = RecordCount();
-  ReadRowsAfterLast();
+  // Rows this connection posted are cached already; only another writer's can be new.
+  const std::optional<qint64> version = DataVersion();
+  if (!version || version != readAtVersion_) {
+    readAtVersion_ = version;
+    ReadRowsAfterLast();
+  }
   if (RecordCount() > before) emit RowsInserted(before, RecordCount() - 1);
   if (current_ < 0 && !rows_.empty()) SetCurrent(0);
 }
@@ -364,6 +386,19 @@ void MeasurementTable::ReadRowsAfterLast() {
     rows_.push_back(std::move(row));
   }
   query.finish();
+}
+
+std::optional<qint64> MeasurementTable::DataVersion() {
+  if (!statements_->hasDataVersion) return std::nullopt;
+  QSqlQuery& query = statements_->dataVersion;
+  if (!query.exec() || !query.next()) {
+    // Then the rows are read at every refresh, as if the probe did not exist.
+    statements_->hasDataVersion = false;
+    return std::nullopt;
+  }
+  const qint64 version = query.value(0).toLongLong();
+  query.finish();
+  return version;
 }
 
 void MeasurementTable::SetCurrent(int row) {

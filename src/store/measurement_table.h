@@ -20,6 +20,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -127,6 +128,7 @@ class MeasurementTable : public QObject {
   void WriteNewRow(Row& row);
   void WriteChangedRow(const Row& row);
   void ReadRowsAfterLast();
+  std::optional<qint64> DataVersion();
   void SetCurrent(int row);
   void SetState(State state);
   QSqlDatabase Database() const;
@@ -139,6 +141,10 @@ class MeasurementTable : public QObject {
   Values original_;  // the row as it was before Edit
   std::vector<Row> rows_;
   qint64 lastRowId_;
+  // The database's data version as it was before the cached rows were last read: while
+  // it stays, no other connection has written, and a refresh has nothing to read. Empty
+  // where the database cannot tell.
+  std::optional<qint64> readAtVersion_;
   int current_ = -1;
 };
 

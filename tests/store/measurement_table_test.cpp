@@ -98,14 +98,28 @@ class MeasurementTableTest : public QObject {
     QCOMPARE(source_->Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt(), 0);
   }
 
-  void refreshPicksUpRowsOtherClientsAdded() {
+  void refreshPicksUpRowsOtherClientsAddedAndNoRowTwice() {
     MeasurementTable table(QStringLiteral("kelvatrix"));
     table.Reset();
-    source_->Query(QStringLiteral(
-        "INSERT INTO savedata (recno, times) VALUES (7, '9')"));
+    AppendReading(table, 0, "1", "3");
+    source_->Query(QStringLiteral("INSERT INTO savedata (recno, times) VALUES (7, '9')"));
     table.Refresh();
-    QCOMPARE(table.RecordCount(), 1);
-    QCOMPARE(table.Value(0, 0).toLongLong(), 7LL);
+    QCOMPARE(table.RecordCount(), 2);
+    QCOMPARE(table.Value(1, 0).toLongLong(), 7LL);
+    table.Refresh();
+    QCOMPARE(table.RecordCount(), 2);
+
+    // Another client's row committed between this table's post and its refresh.
+    table.Append();
+    table.SetField("recno", 1LL);
+    table.Post();
+    source_->Query(QStringLiteral("INSERT INTO savedata (recno, times) VALUES (8, '10')"));
+    table.Refresh();
+    QCOMPARE(table.RecordCount(), 4);
+    QCOMPARE(table.Value(2, 0).toLongLong(), 1LL);
+    QCOMPARE(table.Value(3, 0).toLongLong(), 8LL);
+    AppendReading(table, 2, "3", "4");
+    QCOMPARE(table.RecordCount(), 5);
   }
 
   void misuseIsReportedWithTheLayersText() {

@@ -66,11 +66,17 @@ void Measure(int count) {
     loop.ProcessMessages();
   }
 
-  // UI-thread CPU at the rows that bound the first and the last 1,000 readings: each
-  // reading's row is added as it starts.
-  std::vector<double> cpuAtRow(static_cast<std::size_t>(count) + 1, -1);
+  // UI-thread CPU at the rows that bound each window of 1,000 readings and the last 1,000:
+  // each reading's row is added as it starts. Read at those rows only, since reading a
+  // thread's CPU clock is a system call.
+  const auto n = static_cast<std::size_t>(count);
+  const std::size_t span = std::min<std::size_t>(1000, n / 2);
+  std::vector<double> cpuAtRow(n + 1, -1);
   QObject::connect(&window.Table1(), &kelvatrix::MeasurementTable::RowsInserted,
-                   [&](int, int last) { cpuAtRow[static_cast<std::size_t>(last)] = ThreadCpu(); });
+                   [&](int, int last) {
+                     const auto row = static_cast<std::size_t>(last);
+                     if (row % span == 0 || row == n - span) cpuAtRow[row] = ThreadCpu();
+                   });
 
   const double cpuBefore = ProcessCpu();
   const auto start = Clock::now();
@@ -82,8 +88,6 @@ void Measure(int count) {
 
   const int fetches = count / 2 + 1;
   const double floor = fetches * 0.005 + 0.100;
-  const auto n = static_cast<std::size_t>(count);
-  const std::size_t span = std::min<std::size_t>(1000, n / 2);
   const double firstUs = (cpuAtRow[span] - cpuAtRow[0]) / static_cast<double>(span) * 1e6;
   const double lastUs = (cpuAtRow[n] - cpuAtRow[n - span]) / static_cast<double>(span) * 1e6;
   std::printf("%d readings (%d stored, %d fetches): wall %.2f s, pacing floor %.2f s, ratio %.3f\n",

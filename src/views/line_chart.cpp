@@ -2,6 +2,7 @@
 
 #include <QCategoryAxis>
 #include <QGraphicsLayout>
+#include <QGraphicsScene>
 #include <QLineSeries>
 #include <QLocale>
 #include <QMouseEvent>
@@ -96,6 +97,10 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
           [this](const QRectF& plot) { bottomLine_->SetPlotArea(plot); });
 
   setRenderHint(QPainter::Antialiasing, false);
+  // Each change of a chart moves its axes, so the whole view is drawn anyway: the scene
+  // keeps no index of its items and the view no record of changed regions.
+  setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+  scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
   setRubberBand(QChartView::NoRubberBand);
 
   SetRange(left_, style.leftMin, style.leftMax);

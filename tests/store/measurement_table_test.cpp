@@ -135,6 +135,28 @@ class MeasurementTableTest : public QObject {
     }
   }
 
+  void rowThatCannotBeWrittenStaysUnpostedUntilItCan() {
+    MeasurementTable table(QStringLiteral("kelvatrix"));
+    table.Reset();
+    table.Append();
+    table.SetField("recno", 5LL);
+    {
+      test::DatabaseLocker locker(source_->DatabasePath());
+      QVERIFY(locker.Locked());
+      try {
+        table.Post();
+        QFAIL("a row was posted to a locked database");
+      } catch (const DatabaseError& error) {
+        QVERIFY2(QString::fromUtf8(error.what()).contains(QStringLiteral("locked")), error.what());
+      }
+      QCOMPARE(table.CurrentState(), MeasurementTable::State::Insert);
+    }
+    table.Post();
+    table.Refresh();
+    QCOMPARE(table.RecordCount(), 1);
+    QCOMPARE(source_->Query(QStringLiteral("SELECT recno FROM savedata"))[0][0].toLongLong(), 5LL);
+  }
+
   void lockedDatabaseFailsWithTheDriversText() {
     {
       MeasurementTable create(QStringLiteral("kelvatrix"));

@@ -99,9 +99,10 @@ void Measure(int count) {
   }
   std::sort(windows.begin(), windows.end());
   std::printf(
-      "  UI-thread CPU per reading: first %zu %.1f us, last %zu %.1f us (ratio %.2f), median of "
-      "%zu windows %.1f us\n",
-      span, firstUs, span, lastUs, lastUs / firstUs, windows.size(), windows[windows.size() / 2]);
+      "  UI-thread CPU per reading: first %zu %.1f us, last %zu %.1f us (ratio %.2f); %zu windows: "
+      "least %.1f, median %.1f us\n",
+      span, firstUs, span, lastUs, lastUs / firstUs, windows.size(), windows.front(),
+      windows[windows.size() / 2]);
   std::printf("  CPU during the download: %.1f %% of one core (%.2f s)\n", 100 * cpu / wall, cpu);
 }
 

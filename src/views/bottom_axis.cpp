@@ -19,11 +19,10 @@ BottomAxis::BottomAxis(QGraphicsItem* parent) : QGraphicsItem(parent) {
   setAcceptedMouseButtons(Qt::NoButton);
 }
 
-void BottomAxis::SetLook(const Look& look) {
+void BottomAxis::SetLook(const AxisLook& look) {
   prepareGeometryChange();
   look_ = look;
-  texts_.clear();  // laid out again in the new font at the next Show
-  laidOut_.clear();
+  labels_.SetFont(look_.font);
   overhang_ = 0;
   // The axis line's own pixel, the gap, the label's box.
   heightBelowPlot_ = 1 + kLabelGap + QFontMetricsF(look_.font).height() + 2 * kBoxMargin;
@@ -42,24 +41,10 @@ void BottomAxis::Show(const QRectF& plotArea, double min, double max, double ste
   texts.reserve(values_.size());
   for (const double value : values_) texts.push_back(QString::asprintf("%g", value));
   double overhang = overhang_;
-  if (texts != texts_) {
+  if (labels_.Set(std::move(texts))) {
     overhang = 0;
-    for (const QString& text : texts) overhang = std::max(overhang, WidthOfLabel(text) / 2);
-    std::vector<QStaticText> laidOut;
-    laidOut.reserve(texts.size());
-    for (const QString& text : texts) {
-      const auto same = std::find(texts_.begin(), texts_.end(), text);
-      if (same != texts_.end()) {
-        laidOut.push_back(laidOut_[static_cast<std::size_t>(same - texts_.begin())]);
-      } else {
-        QStaticText label(text);
-        label.setTextFormat(Qt::PlainText);
-        label.prepare(QTransform(), look_.font);
-        laidOut.push_back(label);
-      }
-    }
-    texts_ = std::move(texts);
-    laidOut_ = std::move(laidOut);
+    for (const QString& text : labels_.Texts())
+      overhang = std::max(overhang, WidthOfLabel(text) / 2);
   }
   if (plotArea != plotArea_ || overhang != overhang_) prepareGeometryChange();
   plotArea_ = plotArea;
@@ -99,10 +84,11 @@ void BottomAxis::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidg
   }
   painter->setFont(look_.font);
   painter->setPen(QPen(look_.labels, 1));
-  for (std::size_t i = 0; i < laidOut_.size(); ++i) {
-    const QSizeF size = laidOut_[i].size();
+  for (std::size_t i = 0; i < labels_.Count(); ++i) {
+    const QSizeF size = labels_.LaidOut(i).size();
     painter->drawStaticText(
-        QPointF(XOf(values_[i]) - size.width() / 2, bottom + kLabelGap + kBoxMargin), laidOut_[i]);
+        QPointF(XOf(values_[i]) - size.width() / 2, bottom + kLabelGap + kBoxMargin),
+        labels_.LaidOut(i));
   }
 }
 

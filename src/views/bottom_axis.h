@@ -5,29 +5,20 @@
 // rich text on every change of range, and during a download the bottom axis gets a new
 // range every frame: that layout cost more than drawing the rest of the chart.
 
-#include <QBrush>
-#include <QFont>
 #include <QGraphicsItem>
-#include <QPen>
-#include <QStaticText>
 #include <QString>
 
 #include <vector>
+
+#include "views/axis_labels.h"
 
 namespace kelvatrix {
 
 class BottomAxis : public QGraphicsItem {
  public:
-  struct Look {
-    QPen line;
-    QPen grid;
-    QFont font;
-    QBrush labels;
-  };
-
   explicit BottomAxis(QGraphicsItem* parent = nullptr);
 
-  void SetLook(const Look& look);
+  void SetLook(const AxisLook& look);
   const QFont& Font() const { return look_.font; }
   // Labels at the multiples of `step` in min..max, under `plotArea` (the parent's
   // coordinates).
@@ -35,7 +26,7 @@ class BottomAxis : public QGraphicsItem {
   void SetPlotArea(const QRectF& plotArea);
 
   // The labels shown, left to right.
-  const std::vector<QString>& Labels() const { return texts_; }
+  const std::vector<QString>& Labels() const { return labels_.Texts(); }
   // The room under the plot and beside it that the labels take: the chart leaves it free.
   double HeightBelowPlot() const { return heightBelowPlot_; }
   double Overhang() const { return overhang_; }
@@ -47,14 +38,12 @@ class BottomAxis : public QGraphicsItem {
   double XOf(double value) const;
   double WidthOfLabel(const QString& text) const;
 
-  Look look_;
+  AxisLook look_;
   QRectF plotArea_;
   double min_ = 0;
   double max_ = 1;
   std::vector<double> values_;
-  std::vector<QString> texts_;
-  // The labels laid out once each: the same texts come back frame after frame.
-  std::vector<QStaticText> laidOut_;
+  AxisLabels labels_;
   double overhang_ = 0;  // how far the outer labels stand past the plot's ends
   double heightBelowPlot_ = 0;
 };

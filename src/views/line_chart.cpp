@@ -1,6 +1,5 @@
 #include "views/line_chart.h"
 
-#include <QCategoryAxis>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QLineSeries>
@@ -16,16 +15,17 @@
 
 #include "views/bottom_axis.h"
 #include "views/frame_clock.h"
+#include "views/left_axis.h"
 #include "views/plot_line.h"
 
 namespace kelvatrix {
 namespace {
 
-// Round the chart, before the room the bottom axis's labels take.
+// Round the chart, before the room the axes' labels take.
 const QMargins kMargins(4, 2, 8, 2);
 
-// The height of the box Qt Charts lays an axis label out in: a rich-text item of the
-// label's font with half a pixel of margin round the text.
+// The height of the box an axis label is laid out in: the label's font with half a pixel
+// of margin round the text, as Qt Charts lays out its own.
 double LabelBoxHeight(const QFont& font) {
   QTextDocument box;
   box.setDocumentMargin(0.5);
@@ -43,8 +43,9 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
       series_(new QLineSeries),
       line_(new PlotLine(chart_)),
       bottomLine_(new BottomAxis(chart_)),
+      leftLine_(new LeftAxis(chart_)),
       bottomAxis_(new QValueAxis),
-      leftAxis_(new QCategoryAxis),
+      leftAxis_(new QValueAxis),
       rubberBand_(new QRubberBand(QRubberBand::Rectangle, this)),
       labelIncrement_(style.labelIncrement),
       labelStep_(style.labelIncrement) {
@@ -71,30 +72,30 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
 
   QFont axisFont(QStringLiteral("Arial"));
   axisFont.setPixelSize(11);
-  leftAxis_->setTitleText(style.leftTitle);
-  leftAxis_->setTitleFont(axisFont);
-  leftAxis_->setLabelsFont(axisFont);
   // Measured once: the labels keep their font, and a text layout per frame is not free.
   leftLabelHeight_ = QFontMetrics(axisFont).height();
   leftLabelBoxHeight_ = LabelBoxHeight(axisFont);
-  leftAxis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-  // Qt Charts would cut a label to "..." unless about 20 pixels lie between neighbours;
-  // the label step below keeps them at least a label height and a tenth apart, so each
-  // label shows in full without touching the next.
-  leftAxis_->setTruncateLabels(false);
-  // The bottom axis Qt Charts keeps is fixed and hidden: it only ties the series to the
-  // chart. bottomLine_ draws the bottom axis, with the left axis's pens.
-  bottomAxis_->setRange(0, 1);
-  bottomAxis_->setVisible(false);
+  // The axes Qt Charts keeps are fixed and hidden: they only tie the series to the chart.
+  // leftLine_ and bottomLine_ draw the axes, with the pens of Qt Charts' theme.
+  for (QValueAxis* axis : {leftAxis_, bottomAxis_}) {
+    axis->setRange(0, 1);
+    axis->setVisible(false);
+  }
   chart_->addAxis(leftAxis_, Qt::AlignLeft);
   chart_->addAxis(bottomAxis_, Qt::AlignBottom);
   series_->attachAxis(leftAxis_);
   series_->attachAxis(bottomAxis_);
-  bottomLine_->SetLook(
-      {leftAxis_->linePen(), leftAxis_->gridLinePen(), axisFont, leftAxis_->labelsBrush()});
-  bottomLine_->setZValue(3);  // where Qt Charts puts its axes: over the grid, under the line
-  connect(chart_, &QChart::plotAreaChanged, this,
-          [this](const QRectF& plot) { bottomLine_->SetPlotArea(plot); });
+  const AxisLook look{leftAxis_->linePen(), leftAxis_->gridLinePen(), axisFont,
+                      leftAxis_->labelsBrush()};
+  leftLine_->SetLook(look, style.leftTitle);
+  bottomLine_->SetLook(look);
+  // Where Qt Charts puts its axes: over the grid, under the line.
+  leftLine_->setZValue(3);
+  bottomLine_->setZValue(3);
+  connect(chart_, &QChart::plotAreaChanged, this, [this](const QRectF& plot) {
+    leftLine_->SetPlotArea(plot);
+    bottomLine_->SetPlotArea(plot);
+  });
 
   setRenderHint(QPainter::Antialiasing, false);
   // Each change of a chart moves its axes, so the whole view is drawn anyway: the scene
@@ -110,6 +111,13 @@ LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
 LineChart::~LineChart() = default;
 
 const std::vector<QString>& LineChart::BottomLabels() const { return bottomLine_->Labels(); }
+
+std::vector<std::pair<QString, QRectF>> LineChart::LeftLabels() const {
+  std::vector<std::pair<QString, QRectF>> labels;
+  for (const LeftAxis::Shown& label : leftLine_->LabelsShown())
+    labels.emplace_back(label.text, label.place);
+  return labels;
+}
 
 int LineChart::DrawnPoints() const { return line_->PointCount(); }
 
@@ -165,7 +173,7 @@ void LineChart::RefreshNow() {
 }
 
 void LineChart::ApplyAxes() {
-  const QFontMetrics metrics(leftAxis_->labelsFont());
+  const QFontMetrics metrics(bottomLine_->Font());
   // The bottom axis: labels on 1-2-5 steps of the sample number, as many as fit.
   const double bottomRange = bottom_.max - bottom_.min;
   const double widest =
@@ -178,35 +186,30 @@ void LineChart::ApplyAxes() {
       bottomRange >= 2 ? 1 : std::pow(10.0, std::floor(std::log10(bottomRange)) - 1);
   const double interval = LabelStep(increment, bottomRange, plotWidth, widest);
   bottomLine_->Show(chart_->plotArea(), bottom_.min, bottom_.max, interval);
-  // Room under the plot for the labels, and right of it for the half of the last label
-  // that stands past the plot's end.
+  const double plotHeight =
+      chart_->plotArea().height() > 0 ? chart_->plotArea().height() : height() * 0.7;
+  labelStep_ = ReadableLabelStep(labelIncrement_, left_.max - left_.min, plotHeight,
+                                 leftLabelHeight_, leftLabelBoxHeight_);
+  const QLocale locale;
+  const std::string group = locale.groupSeparator().toStdString();
+  const std::string point = locale.decimalPoint().toStdString();
+  std::vector<LeftAxis::Label> labels;
+  for (const double value : LabelValues(left_.min, left_.max, labelStep_)) {
+    labels.push_back({value, QString::fromStdString(FormatAxisLabel(value, group, point))});
+  }
+  leftLine_->Show(chart_->plotArea(), left_.min, left_.max, std::move(labels));
+
+  // Room beside the plot for the left labels and the title, under it for the bottom
+  // labels, and right of it for the half of the last bottom label that stands past the
+  // plot's end.
   const QMargins margins(
-      kMargins.left(), kMargins.top(),
+      kMargins.left() + static_cast<int>(std::ceil(leftLine_->WidthBesidePlot())), kMargins.top(),
       kMargins.right() + static_cast<int>(std::ceil(bottomLine_->Overhang())),
       kMargins.bottom() + static_cast<int>(std::ceil(bottomLine_->HeightBelowPlot())));
   if (chart_->margins() != margins) {
     chart_->setMargins(margins);
     // Laid out now: the plot's width decides how the series is thinned, right after this.
     chart_->layout()->activate();
-  }
-
-  const double plotHeight =
-      chart_->plotArea().height() > 0 ? chart_->plotArea().height() : height() * 0.7;
-  const double step = ReadableLabelStep(labelIncrement_, left_.max - left_.min, plotHeight,
-                                        leftLabelHeight_, leftLabelBoxHeight_);
-  if (step == labelStep_ && left_.min == shownLeft_.min && left_.max == shownLeft_.max) return;
-  labelStep_ = step;
-  shownLeft_ = left_;
-
-  for (const QString& label : leftAxis_->categoriesLabels()) leftAxis_->remove(label);
-  leftAxis_->setRange(left_.min, left_.max);
-  // Categories must end above where they start: start one step below the range.
-  leftAxis_->setStartValue(left_.min - labelStep_);
-  const QLocale locale;
-  const std::string group = locale.groupSeparator().toStdString();
-  const std::string point = locale.decimalPoint().toStdString();
-  for (const double value : LabelValues(left_.min, left_.max, labelStep_)) {
-    leftAxis_->append(QString::fromStdString(FormatAxisLabel(value, group, point)), value);
   }
 }
 
@@ -318,10 +321,7 @@ void LineChart::mouseReleaseEvent(QMouseEvent* event) {
 
 void LineChart::resizeEvent(QResizeEvent* event) {
   QChartView::resizeEvent(event);
-  // The label step and the thinning depend on the size; labels made for another size are
-  // also made again, since Qt Charts keeps the elided text it laid out for that size.
-  shownLeft_ = AxisScale{false, 0, 0};
-  ScheduleRefresh();
+  ScheduleRefresh();  // the label steps and the thinning depend on the size
 }
 
 }  // namespace kelvatrix

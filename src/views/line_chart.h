@@ -6,7 +6,9 @@
 //
 // The series keeps every point; what is drawn is refreshed with the window's frames
 // (FrameClock) and thinned to the chart's width, so 60,000 points stay cheap to add and
-// to paint.
+// to paint. Qt Charts lays out the title and the plot area; the line and both axes are
+// drawn by the chart's own items (PlotLine, LeftAxis, BottomAxis), which lay nothing out
+// again while a download only moves them.
 
 #include <QChartView>
 
@@ -15,7 +17,6 @@
 
 #include "views/chart_math.h"
 
-class QCategoryAxis;
 class QLineSeries;
 class QRubberBand;
 class QValueAxis;
@@ -23,6 +24,7 @@ class QValueAxis;
 namespace kelvatrix {
 
 class BottomAxis;
+class LeftAxis;
 class PlotLine;
 
 struct LineChartStyle {
@@ -59,6 +61,8 @@ class LineChart : public QChartView {
   double LeftLabelStep() const { return labelStep_; }
   // The bottom axis's labels, left to right.
   const std::vector<QString>& BottomLabels() const;
+  // The left axis's labels, bottom to top, with their boxes (the chart's coordinates).
+  std::vector<std::pair<QString, QRectF>> LeftLabels() const;
   // Restores the axes saved before the first zoom or pan since the last undo.
   void UndoZoom();
   bool Restored() const { return restored_; }
@@ -99,8 +103,9 @@ class LineChart : public QChartView {
   QLineSeries* series_;
   PlotLine* line_;
   BottomAxis* bottomLine_;
+  LeftAxis* leftLine_;
   QValueAxis* bottomAxis_;
-  QCategoryAxis* leftAxis_;
+  QValueAxis* leftAxis_;
   QRubberBand* rubberBand_;
   std::vector<ChartPoint> points_;
   double labelIncrement_;
@@ -110,7 +115,6 @@ class LineChart : public QChartView {
   bool autoRepaint_ = true;
   AxisScale left_;
   AxisScale bottom_{true, 0, 1};
-  AxisScale shownLeft_{false, 0, 0};  // what the left labels were made for
   AxisScale savedLeft_;
   AxisScale savedBottom_;
   bool restored_ = true;

@@ -1,9 +1,12 @@
 // A whole download through the window (offscreen): the simulated meter at zero latency,
 // every reading posted through ODBC and drawn on both charts.
 //  - wall time over the pacing floor: fetches x 5 ms, plus the 100 ms handshake wait;
-//  - user-interface thread CPU per reading over the first and the last 1,000 readings;
+//  - user-interface thread CPU per reading over the first and the last 1,000 readings, and
+//    the least and the median of all windows of 1,000 (KELVATRIX_BENCH_WINDOWS=1 lists
+//    them in order);
 //  - CPU share of one core over the whole download (all threads).
 // Usage: download_bench [READINGS...]   (default: 20000 60000)
+// KELVATRIX_BENCH_HIDDEN=1 leaves the window hidden.
 #include <QApplication>
 
 #include <sys/resource.h>
@@ -96,6 +99,11 @@ void Measure(int count) {
   std::vector<double> windows;
   for (std::size_t end = span; end <= n; end += span) {
     windows.push_back((cpuAtRow[end] - cpuAtRow[end - span]) / static_cast<double>(span) * 1e6);
+  }
+  if (qEnvironmentVariableIsSet("KELVATRIX_BENCH_WINDOWS")) {  // in order, to see a trend
+    std::printf("  windows:");
+    for (const double window : windows) std::printf(" %.0f", window);
+    std::printf("\n");
   }
   std::sort(windows.begin(), windows.end());
   std::printf(

@@ -170,4 +170,36 @@ std::vector<std::vector<ChartPoint>> ClipPolyline(const std::vector<ChartPoint>&
   return pieces;
 }
 
+std::vector<ChartPoint> PointsOnPixels(const std::vector<ChartPoint>& line) {
+  struct Pixel {
+    double x, y;
+  };
+  const auto pixel = [](const ChartPoint& p) { return Pixel{std::round(p.x), std::round(p.y)}; };
+  const auto between = [](double a, double middle, double b) {
+    return (a <= middle && middle <= b) || (b <= middle && middle <= a);
+  };
+  std::vector<ChartPoint> kept;
+  std::vector<Pixel> pixels;  // of the kept points
+  for (const ChartPoint& point : line) {
+    const Pixel at = pixel(point);
+    if (!pixels.empty() && pixels.back().x == at.x && pixels.back().y == at.y) continue;
+    if (pixels.size() >= 2) {
+      const Pixel& first = pixels[pixels.size() - 2];
+      const Pixel& middle = pixels.back();
+      const bool sameRow =
+          first.y == middle.y && middle.y == at.y && between(first.x, middle.x, at.x);
+      const bool sameColumn =
+          first.x == middle.x && middle.x == at.x && between(first.y, middle.y, at.y);
+      if (sameRow || sameColumn) {
+        kept.back() = point;
+        pixels.back() = at;
+        continue;
+      }
+    }
+    kept.push_back(point);
+    pixels.push_back(at);
+  }
+  return kept;
+}
+
 }  // namespace kelvatrix

@@ -63,4 +63,10 @@ struct PlotBox {
 std::vector<std::vector<ChartPoint>> ClipPolyline(const std::vector<ChartPoint>& points,
                                                   const PlotBox& box);
 
+// The points of a polyline in pixels that a one-pixel line needs: a point in the same
+// pixel as the one before it adds nothing, nor does the middle one of three in one pixel
+// row or column when it lies between the other two. A thinned series keeps up to four
+// points a column, most of them in a pixel already drawn.
+std::vector<ChartPoint> PointsOnPixels(const std::vector<ChartPoint>& line);
+
 }  // namespace kelvatrix

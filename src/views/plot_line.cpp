@@ -3,6 +3,14 @@
 #include <QPainter>
 
 namespace kelvatrix {
+namespace {
+QPolygonF Polygon(const std::vector<ChartPoint>& points) {
+  QPolygonF polygon;
+  polygon.reserve(static_cast<qsizetype>(points.size()));
+  for (const ChartPoint& p : points) polygon.append(QPointF(p.x, p.y));
+  return polygon;
+}
+}  // namespace
 
 PlotLine::PlotLine(QGraphicsItem* parent) : QGraphicsItem(parent) {
   setFlag(QGraphicsItem::ItemHasNoContents, false);
@@ -35,6 +43,7 @@ void PlotLine::SetPlotArea(const QRectF& plotArea) {
 
 void PlotLine::Layout() {
   pieces_.clear();
+  screenPieces_.clear();
   if (plotArea_.isEmpty() || xMax_ <= xMin_ || yMax_ <= yMin_) {
     update();
     return;
@@ -52,10 +61,8 @@ void PlotLine::Layout() {
   const QRectF box = plotArea_.adjusted(-0.5, -0.5, 0.5, 0.5);
   for (const auto& piece :
        ClipPolyline(mapped, {box.left(), box.top(), box.right(), box.bottom()})) {
-    QPolygonF polygon;
-    polygon.reserve(static_cast<qsizetype>(piece.size()));
-    for (const ChartPoint& p : piece) polygon.append(QPointF(p.x, p.y));
-    pieces_.push_back(std::move(polygon));
+    pieces_.push_back(Polygon(piece));
+    screenPieces_.push_back(Polygon(PointsOnPixels(piece)));
   }
   update();
 }
@@ -68,7 +75,11 @@ QRectF PlotLine::boundingRect() const {
 void PlotLine::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
   painter->setPen(pen_);
   painter->setBrush(Qt::NoBrush);
-  for (const QPolygonF& piece : pieces_) painter->drawPolyline(piece);
+  // On the screen the item's pixels are the device's; a page scales them up.
+  const bool onePixelIsOne = painter->deviceTransform().type() <= QTransform::TxTranslate;
+  for (const QPolygonF& piece : onePixelIsOne ? screenPieces_ : pieces_) {
+    painter->drawPolyline(piece);
+  }
 }
 
 }  // namespace kelvatrix

@@ -42,6 +42,9 @@ class PlotLine : public QGraphicsItem {
   double yMin_ = 0;
   double yMax_ = 1;
   std::vector<QPolygonF> pieces_;
+  // The same pieces with only the points a one-pixel line on the screen needs; a page
+  // (a scaled painter) gets every point.
+  std::vector<QPolygonF> screenPieces_;
 };
 
 }  // namespace kelvatrix

@@ -133,5 +133,29 @@ TEST(ChartMath, ClippedLineKeepsOnlyWhatIsInsideTheBox) {
   }
 }
 
+TEST(ChartMath, PointsOnPixelsKeepWhatAOnePixelLineShows) {
+  const struct {
+    const char* what;
+    std::vector<ChartPoint> line, kept;
+  } cases[] = {
+      {"a flat run keeps its ends", {{0, 5}, {1, 5.2}, {2, 4.9}, {3, 5}}, {{0, 5}, {3, 5}}},
+      {"points in one pixel are one", {{0, 0}, {0.2, 0.3}, {0.4, -0.2}, {5, 5}}, {{0, 0}, {5, 5}}},
+      {"a column's extremes stay",
+       {{0, 0}, {0, 9}, {0, 4}, {1, 4}},
+       {{0, 0}, {0, 9}, {0, 4}, {1, 4}}},
+      {"a run that turns back keeps the turn", {{0, 0}, {5, 0}, {2, 0}}, {{0, 0}, {5, 0}, {2, 0}}},
+      {"a slope keeps every step", {{0, 0}, {1, 1}, {2, 2}}, {{0, 0}, {1, 1}, {2, 2}}},
+      {"nothing", {}, {}},
+  };
+  for (const auto& c : cases) {
+    const std::vector<ChartPoint> kept = PointsOnPixels(c.line);
+    ASSERT_EQ(kept.size(), c.kept.size()) << c.what;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+      EXPECT_DOUBLE_EQ(kept[i].x, c.kept[i].x) << c.what;
+      EXPECT_DOUBLE_EQ(kept[i].y, c.kept[i].y) << c.what;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kelvatrix

@@ -13,6 +13,10 @@
 
 namespace kelvatrix {
 
+// The measures both axes share, those of Qt Charts' own axes, so the chart reads as before.
+constexpr double kTickLength = 4;
+constexpr double kBoxMargin = 0.5;  // round the text of a label's box
+
 // How a chart's axes are drawn: Qt Charts' theme pens, the labels' font and colour.
 struct AxisLook {
   QPen line;

@@ -9,10 +9,7 @@
 
 namespace kelvatrix {
 namespace {
-// The measures of the chart's other axis, so both read alike.
-constexpr double kTickLength = 4;
-constexpr double kLabelGap = 4.5;   // from the axis line to the top of a label's box
-constexpr double kBoxMargin = 0.5;  // round the text of a label's box
+constexpr double kLabelGap = 4.5;  // from the axis line to the top of a label's box
 }  // namespace
 
 BottomAxis::BottomAxis(QGraphicsItem* parent) : QGraphicsItem(parent) {

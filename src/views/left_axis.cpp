@@ -8,12 +8,9 @@
 namespace kelvatrix {
 namespace {
 // The measures of Qt Charts' own axes, so the chart reads as before.
-constexpr double kTickLength = 4;
 constexpr double kLabelPadding = 4;  // from the axis line to a label's box
-constexpr double kBoxMargin = 0.5;   // round the text of a label's box
 constexpr double kTitlePadding = 2;  // left of the title
 constexpr double kTitleGap = 5;      // from the title to the labels' boxes
-
 }  // namespace
 
 LeftAxis::LeftAxis(QGraphicsItem* parent) : QGraphicsItem(parent) {
@@ -40,8 +37,9 @@ void LeftAxis::Show(const QRectF& plotArea, double min, double max, std::vector<
     values_.push_back(label.value);
     texts.push_back(std::move(label.text));
   }
+  // The labels' widths and the plot decide the item's bounds: told before they change.
+  if (plotArea != plotArea_ || texts != labels_.Texts()) prepareGeometryChange();
   labels_.Set(std::move(texts));
-  prepareGeometryChange();
   plotArea_ = plotArea;
   min_ = min;
   max_ = max;

@@ -90,18 +90,30 @@ std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, doub
   std::vector<ChartPoint> shown;
   shown.reserve(static_cast<std::size_t>(columns) * 4 + 2);
   const double scale = columns / (xMax - xMin);
+  // Clamped before it is made an integer: the neighbour outside a deep zoom may lie
+  // millions of columns away.
   auto column = [&](const ChartPoint& p) {
-    return std::clamp(static_cast<int>((p.x - xMin) * scale), -1, columns);
+    return static_cast<int>(std::clamp((p.x - xMin) * scale, -1.0, static_cast<double>(columns)));
   };
   for (auto it = first; it != last;) {
     const int c = column(*it);
-    auto end = it;
+    // The column's end found by bisection: a long series has many points a column.
+    const auto end =
+        std::partition_point(it, last, [&](const ChartPoint& p) { return column(p) <= c; });
+    // The extremes kept by value as well, so the loop compiles without branches: a noisy
+    // series would mispredict most of them.
     auto low = it;
     auto high = it;
-    while (end != last && column(*end) == c) {
-      if (end->y < low->y) low = end;
-      if (end->y > high->y) high = end;
-      ++end;
+    double lowY = it->y;
+    double highY = it->y;
+    for (auto p = std::next(it); p != end; ++p) {
+      const double y = p->y;
+      const bool lower = y < lowY;
+      const bool higher = y > highY;
+      low = lower ? p : low;
+      lowY = lower ? y : lowY;
+      high = higher ? p : high;
+      highY = higher ? y : highY;
     }
     // First, the extremes in the order they come, last: the line's shape in this column.
     std::vector<decltype(it)> keep = {it, low, high, std::prev(end)};
@@ -200,6 +212,38 @@ std::vector<ChartPoint> PointsOnPixels(const std::vector<ChartPoint>& line) {
     pixels.push_back(at);
   }
   return kept;
+}
+
+ScreenLine LineOnPixels(const std::vector<ChartPoint>& line) {
+  ScreenLine screen;
+  const auto column = [](const ChartPoint& p) { return std::floor(p.x); };
+  const auto row = [](const ChartPoint& p) { return static_cast<int>(std::floor(p.y + 0.5)); };
+  std::vector<ChartPoint> path;
+  const auto endPath = [&] {
+    if (path.size() >= 2) screen.paths.push_back(PointsOnPixels(path));
+    path.clear();
+  };
+  for (std::size_t first = 0; first < line.size();) {
+    std::size_t last = first;
+    while (last + 1 < line.size() && column(line[last + 1]) == column(line[first])) ++last;
+    PixelSpan span{static_cast<int>(column(line[first])), row(line[first]), row(line[first])};
+    for (std::size_t i = first + 1; i <= last; ++i) {
+      span.top = std::min(span.top, row(line[i]));
+      span.bottom = std::max(span.bottom, row(line[i]));
+    }
+    if (last - first >= 2 && span.bottom - span.top >= kSpanRows - 1) {
+      screen.spans.push_back(span);
+      path.push_back(line[first]);
+      endPath();
+      path.push_back(line[last]);
+    } else {
+      path.insert(path.end(), line.begin() + static_cast<std::ptrdiff_t>(first),
+                  line.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+    }
+    first = last + 1;
+  }
+  endPath();
+  return screen;
 }
 
 }  // namespace kelvatrix

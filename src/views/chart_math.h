@@ -69,4 +69,29 @@ std::vector<std::vector<ChartPoint>> ClipPolyline(const std::vector<ChartPoint>&
 // points a column, most of them in a pixel already drawn.
 std::vector<ChartPoint> PointsOnPixels(const std::vector<ChartPoint>& line);
 
+// A pixel column's run of pixels, top to bottom inclusive.
+struct PixelSpan {
+  int x = 0;
+  int top = 0;
+  int bottom = 0;
+  bool operator==(const PixelSpan&) const = default;
+};
+
+// A one-pixel line on the screen, split to paint cheaply. Where the line goes up and down
+// within one pixel column (a noisy series thinned to its extremes), a line painter walks
+// those pixels up to three times, one at a time; the same pixels filled as one span per
+// column cost a fraction. The paths join the spans: a path ends where the line enters such
+// a column and the next starts where it leaves it.
+struct ScreenLine {
+  std::vector<std::vector<ChartPoint>> paths;
+  std::vector<PixelSpan> spans;
+};
+
+// The line through `line` (pixels), with every run of three or more points in one pixel
+// column (the column a near-vertical line is drawn in: x rounded down) that reaches over
+// kSpanRows rows or more taken out as a span; a shorter run costs less as a path. The
+// paths keep only the points of PointsOnPixels.
+inline constexpr int kSpanRows = 4;
+ScreenLine LineOnPixels(const std::vector<ChartPoint>& line);
+
 }  // namespace kelvatrix

@@ -43,7 +43,9 @@ void PlotLine::SetPlotArea(const QRectF& plotArea) {
 
 void PlotLine::Layout() {
   pieces_.clear();
-  screenPieces_.clear();
+  screenPaths_.clear();
+  screenSegments_.clear();
+  screenSpans_.clear();
   if (plotArea_.isEmpty() || xMax_ <= xMin_ || yMax_ <= yMin_) {
     update();
     return;
@@ -62,7 +64,16 @@ void PlotLine::Layout() {
   for (const auto& piece :
        ClipPolyline(mapped, {box.left(), box.top(), box.right(), box.bottom()})) {
     pieces_.push_back(Polygon(piece));
-    screenPieces_.push_back(Polygon(PointsOnPixels(piece)));
+    const ScreenLine screen = LineOnPixels(piece);
+    for (const std::vector<ChartPoint>& path : screen.paths) {
+      if (path.size() == 2) {
+        screenSegments_.emplace_back(path[0].x, path[0].y, path[1].x, path[1].y);
+      } else {
+        screenPaths_.push_back(Polygon(path));
+      }
+    }
+    for (const PixelSpan& span : screen.spans)
+      screenSpans_.emplace_back(span.x, span.top, 1, span.bottom - span.top + 1);
   }
   update();
 }
@@ -76,10 +87,13 @@ void PlotLine::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget
   painter->setPen(pen_);
   painter->setBrush(Qt::NoBrush);
   // On the screen the item's pixels are the device's; a page scales them up.
-  const bool onePixelIsOne = painter->deviceTransform().type() <= QTransform::TxTranslate;
-  for (const QPolygonF& piece : onePixelIsOne ? screenPieces_ : pieces_) {
-    painter->drawPolyline(piece);
+  if (painter->deviceTransform().type() > QTransform::TxTranslate) {
+    for (const QPolygonF& piece : pieces_) painter->drawPolyline(piece);
+    return;
   }
+  for (const QPolygonF& path : screenPaths_) painter->drawPolyline(path);
+  painter->drawLines(screenSegments_.data(), static_cast<int>(screenSegments_.size()));
+  for (const QRect& span : screenSpans_) painter->fillRect(span, pen_.color());
 }
 
 }  // namespace kelvatrix

@@ -5,8 +5,10 @@
 // change (for mouse hit-testing this program does not use), which cost most of a refresh.
 
 #include <QGraphicsItem>
+#include <QLineF>
 #include <QPen>
 #include <QPolygonF>
+#include <QRect>
 
 #include <vector>
 
@@ -42,9 +44,13 @@ class PlotLine : public QGraphicsItem {
   double yMin_ = 0;
   double yMax_ = 1;
   std::vector<QPolygonF> pieces_;
-  // The same pieces with only the points a one-pixel line on the screen needs; a page
-  // (a scaled painter) gets every point.
-  std::vector<QPolygonF> screenPieces_;
+  // The same pieces as a one-pixel line on the screen needs them (LineOnPixels): its
+  // paths, those of one segment painted together (a call per path costs more than a
+  // short path's pixels), and the pixel spans of columns the line fills. A page (a
+  // scaled painter) gets every point.
+  std::vector<QPolygonF> screenPaths_;
+  std::vector<QLineF> screenSegments_;
+  std::vector<QRect> screenSpans_;
 };
 
 }  // namespace kelvatrix

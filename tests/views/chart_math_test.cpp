@@ -157,5 +157,33 @@ TEST(ChartMath, PointsOnPixelsKeepWhatAOnePixelLineShows) {
   }
 }
 
+TEST(ChartMath, LineOnPixelsFillsColumnsTheLineRunsUpAndDown) {
+  const struct {
+    const char* what;
+    std::vector<ChartPoint> line;
+    std::vector<std::vector<ChartPoint>> paths;
+    std::vector<PixelSpan> spans;
+  } cases[] = {
+      {"a column's zigzag becomes its span; the paths enter and leave it",
+       {{0.5, 5}, {1.2, 4}, {1.4, 20}, {1.6, 2}, {1.9, 8}, {2.5, 9}},
+       {{{0.5, 5}, {1.2, 4}}, {{1.9, 8}, {2.5, 9}}},
+       {{1, 2, 20}}},
+      {"a run shorter than a span stays on the path",
+       {{0.5, 5}, {1.2, 4}, {1.4, 6}, {1.6, 5}, {2.5, 5}},
+       {{{0.5, 5}, {1.2, 4}, {1.4, 6}, {1.6, 5}, {2.5, 5}}},
+       {}},
+      {"two points in a column are a path",
+       {{0, 0}, {0.2, 30}, {1.5, 30}},
+       {{{0, 0}, {0.2, 30}, {1.5, 30}}},
+       {}},
+      {"a line of one column is its span alone", {{3.1, 0}, {3.2, 9}, {3.3, 4}}, {}, {{3, 0, 9}}},
+  };
+  for (const auto& c : cases) {
+    const ScreenLine screen = LineOnPixels(c.line);
+    EXPECT_EQ(screen.paths, c.paths) << c.what;
+    EXPECT_EQ(screen.spans, c.spans) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace kelvatrix

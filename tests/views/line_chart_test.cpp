@@ -1,12 +1,17 @@
 #include <QGraphicsTextItem>
+#include <QImage>
+#include <QPainter>
 #include <QTest>
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 
 #include "chart_labels.h"
 #include "mouse_drag.h"
 #include "views/line_chart.h"
+#include "views/plot_line.h"
 
 namespace kelvatrix {
 
@@ -151,6 +156,67 @@ class LineChartTest : public QObject {
                    qPrintable(QStringLiteral("%1,%2").arg(px).arg(py)));
       }
     }
+  }
+
+  // On the screen the line is painted from fewer points and with filled column spans; it
+  // must cover the pixels the whole line covers, give or take one, for a noisy series, a
+  // smooth one and a flat one, on a plot that starts half-way into a pixel.
+  void screenLineCoversWhatTheWholeLineDoes_data() {
+    QTest::addColumn<int>("shape");
+    QTest::newRow("noisy") << 0;
+    QTest::newRow("smooth") << 1;
+    QTest::newRow("flat") << 2;
+  }
+  void screenLineCoversWhatTheWholeLineDoes() {
+    QFETCH(int, shape);
+    const QRectF plot(20.5, 10, 300, 100);
+    std::vector<ChartPoint> points;
+    for (int i = 0; i < 30000; ++i) {
+      const double y = shape == 0   ? (i * 7) % 1000 / 10.0
+                       : shape == 1 ? 50 + 40 * std::sin(i / 3000.0)
+                                    : 60;
+      points.push_back({i / 100.0, y});
+    }
+    const QPen pen(Qt::red, 1);
+    const auto painted = [&](const std::function<void(QPainter&)>& paint) {
+      QImage image(340, 120, QImage::Format_RGB32);
+      image.fill(Qt::white);
+      QPainter painter(&image);
+      painter.setPen(pen);
+      paint(painter);
+      return image;
+    };
+    PlotLine line;
+    line.SetPen(pen);
+    line.Show(PointsToDraw(points, 0, 300, 300), plot, 0, 300, 0, 100);
+    const QImage screen = painted([&](QPainter& p) { line.paint(&p, nullptr, nullptr); });
+    const QImage whole = painted([&](QPainter& p) {
+      QPolygonF polygon;
+      for (const ChartPoint& point : points)
+        polygon.append({plot.left() + point.x, plot.bottom() - point.y});
+      p.drawPolyline(polygon);
+    });
+    const auto red = [](const QImage& image, int x, int y) {
+      return x >= 0 && y >= 0 && x < image.width() && y < image.height() &&
+             image.pixel(x, y) != qRgb(255, 255, 255);
+    };
+    const auto near = [&](const QImage& image, int x, int y) {
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+          if (red(image, x + dx, y + dy)) return true;
+      return false;
+    };
+    int paintedPixels = 0;
+    for (int y = 0; y < screen.height(); ++y) {
+      for (int x = 0; x < screen.width(); ++x) {
+        paintedPixels += red(screen, x, y);
+        if (red(screen, x, y) && !near(whole, x, y))
+          QFAIL(qPrintable(QStringLiteral("stray pixel at %1,%2").arg(x).arg(y)));
+        if (red(whole, x, y) && !near(screen, x, y))
+          QFAIL(qPrintable(QStringLiteral("missing pixel at %1,%2").arg(x).arg(y)));
+      }
+    }
+    QVERIFY(paintedPixels >= 300);
   }
 
   // Zoomed in between two samples, the bottom axis still shows where it is.

@@ -27,7 +27,9 @@ void QtMessageLoop::Post(Task task) {
 }
 
 void QtMessageLoop::InvokeAndWait(Task task, const void* sender) {
-  queue_.PushAndWait(std::move(task), sender, [this] { Nudge(); });
+  queue_.PushAndWait(std::move(task), sender, [this] {
+    if (!holdHandOffs_) Nudge();
+  });
 }
 
 bool QtMessageLoop::event(QEvent* event) {
@@ -57,14 +59,18 @@ void QtMessageLoop::WaitForMessages(Clock::time_point deadline) {
     queue_.WaitUntil(deadline);
     return;
   }
-  // A timer bounds the wait, a millisecond short of the deadline; any window event or
-  // hand-off ends it earlier. What the dispatcher runs while it waits counts as processed
-  // messages.
+  // A timer bounds the wait, a millisecond short of the deadline; any window event, posted
+  // task or (in a long wait) hand-off ends it earlier. What the dispatcher runs while it
+  // waits counts as processed messages.
   deadline_.start(left - std::chrono::milliseconds(1));
+  holdHandOffs_ = deadline - Clock::now() <= kHoldHandOffsWithin;
   dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
+  holdHandOffs_ = false;
+  // The hand-offs held back run now: after the flag is down, a new one wakes the loop.
+  queue_.RunPending();
   const bool timedOut = !deadline_.isActive();  // a single shot is inactive once it fired
   deadline_.stop();
-  if (timedOut && !queue_.HasPending()) {
+  if (timedOut) {
     // Nothing but the bound came: the last stretch follows at once, without a return to
     // the caller's loop and another pass over the events.
     queue_.WaitUntil(deadline);

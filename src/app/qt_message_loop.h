@@ -6,6 +6,9 @@
 #include <QObject>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
+
 #include "platform/hand_off_queue.h"
 #include "platform/message_loop.h"
 
@@ -28,7 +31,14 @@ class QtMessageLoop final : public QObject, public MessageLoop {
  private:
   void Nudge();
 
+  // A reader's hand-off that comes while the loop waits out a short pace (a download's
+  // 5-ms wait between fetches, whose reply is looked at after the wait) does not wake
+  // the loop: it runs when the wait ends, one wake-up a fetch fewer. Longer waits and
+  // posted tasks wake it at once.
+  static constexpr std::chrono::milliseconds kHoldHandOffsWithin{20};
+
   HandOffQueue queue_;
+  std::atomic<bool> holdHandOffs_{false};
   QTimer deadline_;  // bounds WaitForMessages; kept, since a download waits thousands of times
   bool justDispatched_ = false;  // the last wait ended in a pass of the dispatcher
 };

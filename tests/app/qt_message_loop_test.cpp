@@ -58,6 +58,33 @@ class QtMessageLoopTest : public QObject {
     QVERIFY(fired);
   }
 
+  // A reader's report that comes during a short paced wait does not end the wait, yet has
+  // run when the wait returns; in a long wait it ends the wait at once.
+  void handOffIsHeldInAShortWaitAndEndsALongOne() {
+    QtMessageLoop loop;
+    for (const auto wait : {20ms, 5000ms}) {
+      std::atomic<bool> go{false};
+      std::atomic<bool> ran{false};
+      std::thread reader([&] {
+        while (!go) std::this_thread::yield();
+        loop.InvokeAndWait([&] { ran = true; });
+      });
+      const auto start = MessageLoop::Clock::now();
+      go = true;
+      loop.WaitForMessages(start + wait);
+      const auto waited = MessageLoop::Clock::now() - start;
+      if (wait == 20ms) {
+        QVERIFY(ran);
+        QVERIFY(waited >= wait);
+      } else {
+        QVERIFY(waited < 2s);
+        loop.ProcessMessages();
+        QVERIFY(ran);
+      }
+      reader.join();
+    }
+  }
+
   void stopRunsHandOffsOnlyUntilTheWorkerHasEnded() {
     QtMessageLoop loop;
     std::atomic<bool> stop{false};

@@ -28,7 +28,7 @@ void QtMessageLoop::Post(Task task) {
 
 void QtMessageLoop::InvokeAndWait(Task task, const void* sender) {
   queue_.PushAndWait(std::move(task), sender, [this] {
-    if (!holdHandOffs_) Nudge();
+    if (!sleeping_) Nudge();
   });
 }
 
@@ -50,29 +50,34 @@ void QtMessageLoop::WaitForMessages(Clock::time_point deadline) {
   justDispatched_ = false;
   if (queue_.HasPending()) return;
   WakeThisThreadOnTime();
-  const auto left = std::chrono::floor<std::chrono::milliseconds>(deadline - Clock::now());
   auto* dispatcher = QAbstractEventDispatcher::instance();
-  if (left.count() < 2 || !dispatcher) {
-    // Qt's timers count whole milliseconds and may fire up to one late: the last stretch
-    // is waited out on the hand-off queue, to the microsecond, and a reader's report
-    // still ends it at once.
+  if (!dispatcher) {
     queue_.WaitUntil(deadline);
     return;
   }
-  // A timer bounds the wait, a millisecond short of the deadline; any window event, posted
-  // task or (in a long wait) hand-off ends it earlier. What the dispatcher runs while it
-  // waits counts as processed messages.
+  if (deadline - Clock::now() <= kSleptWait) {
+    // Qt's timers count whole milliseconds and may fire one late, so a short wait is not
+    // left to the dispatcher: it is slept out to the microsecond. What came meanwhile
+    // runs on the caller's next pass; the hand-offs run now, as if a wait had ended.
+    sleeping_ = true;
+    queue_.SleepUntil(deadline);
+    sleeping_ = false;
+    // After the flag is down a new hand-off nudges the loop; those before it run here.
+    queue_.RunPending();
+    return;
+  }
+  // A timer bounds a long wait, a millisecond short of the deadline; any window event,
+  // posted task or hand-off ends it earlier. What the dispatcher runs while it waits
+  // counts as processed messages.
+  const auto left = std::chrono::floor<std::chrono::milliseconds>(deadline - Clock::now());
   deadline_.start(left - std::chrono::milliseconds(1));
-  holdHandOffs_ = deadline - Clock::now() <= kHoldHandOffsWithin;
   dispatcher->processEvents(QEventLoop::WaitForMoreEvents);
-  holdHandOffs_ = false;
-  // The hand-offs held back run now: after the flag is down, a new one wakes the loop.
-  queue_.RunPending();
   const bool timedOut = !deadline_.isActive();  // a single shot is inactive once it fired
   deadline_.stop();
-  if (timedOut) {
+  if (timedOut && !queue_.HasPending()) {
     // Nothing but the bound came: the last stretch follows at once, without a return to
-    // the caller's loop and another pass over the events.
+    // the caller's loop and another pass over the events, and a reader's report still
+    // ends it.
     queue_.WaitUntil(deadline);
     return;
   }

@@ -31,14 +31,13 @@ class QtMessageLoop final : public QObject, public MessageLoop {
  private:
   void Nudge();
 
-  // A reader's hand-off that comes while the loop waits out a short pace (a download's
-  // 5-ms wait between fetches, whose reply is looked at after the wait) does not wake
-  // the loop: it runs when the wait ends, one wake-up a fetch fewer. Longer waits and
-  // posted tasks wake it at once.
-  static constexpr std::chrono::milliseconds kHoldHandOffsWithin{20};
+  // A wait this short (a download's 5-ms pace between fetches, whose reply is looked at
+  // after it) is slept out whole: what comes meanwhile, window events, posted tasks and
+  // readers' hand-offs, waits for its end, and the thread wakes once. Wake() still ends it.
+  static constexpr std::chrono::milliseconds kSleptWait{20};
 
   HandOffQueue queue_;
-  std::atomic<bool> holdHandOffs_{false};
+  std::atomic<bool> sleeping_{false};  // in a short wait: hand-offs need no nudge
   QTimer deadline_;  // bounds WaitForMessages; kept, since a download waits thousands of times
   bool justDispatched_ = false;  // the last wait ended in a pass of the dispatcher
 };

@@ -5,6 +5,7 @@
 
 #include "hid/hid_device.h"
 #include "hid/hid_last_error.h"
+#include "platform/precise_wake_ups.h"
 
 namespace kelvatrix {
 
@@ -36,6 +37,9 @@ void HidDeviceReadThread::Pause(std::int32_t ms) {
 }
 
 void HidDeviceReadThread::Run() {
+  // Woken twice a fetch by the user-interface thread, with little to do each time: it
+  // should not push that thread off its core.
+  LetThisThreadWaitItsTurn();
   MessageLoop& loop = device_.context_.loop;
   const auto length = static_cast<std::uint32_t>(reportBuffer_.size());
   bool readPending = false;

@@ -98,15 +98,21 @@ bool HandOffQueue::TakeHandOff(const void* sender, Entry& entry) {
   return true;
 }
 
-void HandOffQueue::WaitUntil(MessageLoop::Clock::time_point deadline) {
+void HandOffQueue::WaitUntil(MessageLoop::Clock::time_point deadline) { Block(deadline, true); }
+
+void HandOffQueue::SleepUntil(MessageLoop::Clock::time_point deadline) { Block(deadline, false); }
+
+void HandOffQueue::Block(MessageLoop::Clock::time_point deadline, bool endOnTask) {
   WakeThisThreadOnTime();
   std::unique_lock lock(mutex_);
   const unsigned long seen = wakeCount_;
-  const auto ended = [&] { return !tasks_.empty() || wakeCount_ != seen; };
+  const auto ended = [&] { return (endOnTask && !tasks_.empty()) || wakeCount_ != seen; };
   // Even without timer slack a sleeping thread wakes some 40 us past its deadline on
   // virtual machines, which the download's 5-ms waits add up: the last stretch is spun,
-  // still ended by a hand-off.
-  if (changed_.wait_until(lock, deadline - kSpunTail, ended)) return;
+  // still ended by a hand-off. A sleep waits where only Wake() rings, so a task queued
+  // meanwhile does not wake it for nothing.
+  std::condition_variable& ring = endOnTask ? changed_ : woken_;
+  if (ring.wait_until(lock, deadline - kSpunTail, ended)) return;
   while (!ended() && MessageLoop::Clock::now() < deadline) {
     lock.unlock();
     PauseBriefly();
@@ -149,6 +155,7 @@ void HandOffQueue::Wake() {
     ++wakeCount_;
   }
   changed_.notify_all();
+  woken_.notify_all();
 }
 
 bool HandOffQueue::HasPending() const {

@@ -27,6 +27,8 @@ class HandOffQueue {
 
   // Block until a task is queued, Wake() is called, or `deadline` passes.
   void WaitUntil(MessageLoop::Clock::time_point deadline);
+  // Block until Wake() is called or `deadline` passes: tasks queued meanwhile wait.
+  void SleepUntil(MessageLoop::Clock::time_point deadline);
   // How much of a wait's end is spun rather than slept.
   static constexpr std::chrono::microseconds kSpunTail{30};
 
@@ -38,6 +40,8 @@ class HandOffQueue {
   bool HasPending() const;
 
  private:
+  void Block(MessageLoop::Clock::time_point deadline, bool endOnTask);
+
   struct Entry {
     Task task;
     // Set for hand-offs whose sender waits; the runner reports completion through it.
@@ -51,7 +55,8 @@ class HandOffQueue {
   // Takes the first hand-off of `sender` out of the queue; false when there is none.
   bool TakeHandOff(const void* sender, Entry& entry);
 
-  std::condition_variable changed_;
+  std::condition_variable changed_;  // a task queued or run, or Wake()
+  std::condition_variable woken_;    // Wake() only
   std::deque<Entry> tasks_;
   unsigned long wakeCount_ = 0;
 };

@@ -1,6 +1,8 @@
 #include "platform/precise_wake_ups.h"
 
 #if defined(__linux__)
+#include <pthread.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #endif
 
@@ -11,6 +13,15 @@ void WakeThisThreadOnTime() {
   // The slack is the thread's own; set once per thread.
   thread_local const bool set = [] { return prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0; }();
   (void)set;
+#endif
+}
+
+bool LetThisThreadWaitItsTurn() {
+#if defined(__linux__)
+  const sched_param normal{};
+  return pthread_setschedparam(pthread_self(), SCHED_BATCH, &normal) == 0;
+#else
+  return true;
 #endif
 }
 

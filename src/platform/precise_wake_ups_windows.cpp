@@ -12,4 +12,6 @@ void WakeThisThreadOnTime() {
   (void)set;
 }
 
+bool LetThisThreadWaitItsTurn() { return true; }
+
 }  // namespace kelvatrix

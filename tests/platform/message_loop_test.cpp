@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #if defined(__linux__)
+#include <sched.h>
 #include <sys/prctl.h>
 #endif
 
@@ -10,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/precise_wake_ups.h"
 #include "platform/queue_message_loop.h"
 #include "platform/tick_counter.h"
 
@@ -135,6 +137,17 @@ TEST(QueueMessageLoop, WaitingThreadIsWokenOnTime) {
     EXPECT_EQ(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0), 1);
   });
   waiter.join();
+}
+
+// A thread that asks to wait its turn runs as a batch thread, which never preempts the
+// thread that woke it; the others keep the normal policy.
+TEST(QueueMessageLoop, ThreadThatWaitsItsTurnIsABatchThread) {
+  std::thread reader([] {
+    EXPECT_TRUE(LetThisThreadWaitItsTurn());
+    EXPECT_EQ(sched_getscheduler(0), SCHED_BATCH);
+  });
+  reader.join();
+  EXPECT_EQ(sched_getscheduler(0), SCHED_OTHER);
 }
 #endif
 

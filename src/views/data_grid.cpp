@@ -7,11 +7,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 
 #include <functional>
 
 #include "store/database_error.h"
+#include "views/scroll_bar_picture.h"
 
 namespace kelvatrix {
 namespace {
@@ -183,6 +185,10 @@ DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dia
   colours.setColor(QPalette::Base, ToColour(DesktopColour()));
   colours.setColor(QPalette::Text, colours.color(QPalette::WindowText));
   setPalette(colours);
+
+  // Rows stream in during a download: the scroll bar is painted from a picture while it
+  // looks the same.
+  verticalScrollBar()->setStyle(new ScrollBarPicture(this));
 
   QHeaderView* indicator = verticalHeader();
   indicator->setSectionResizeMode(QHeaderView::Fixed);

@@ -1,8 +1,10 @@
 #include "views/data_grid.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -11,6 +13,7 @@
 #include "platform/scripted_dialogs.h"
 #include "mouse_drag.h"
 #include "test_data_source.h"
+#include "views/scroll_bar_picture.h"
 
 namespace kelvatrix {
 namespace {
@@ -243,6 +246,38 @@ class DataGridTest : public QObject {
     QTRY_COMPARE(grid_->model()->rowCount(), table_->RecordCount());
     QVERIFY(arrowAt(table_->RecordCount() - 1));
     QVERIFY(!arrowAt(shown - 1));
+  }
+
+  // The scroll bar is painted from a picture while its look stays the same (rows added
+  // below a slider already at its least length); a moved slider is drawn anew, and looks
+  // as the plain style draws it.
+  void scrollBarIsDrawnAnewOnlyWhenItsLookChanges() {
+    source_->InsertRun(3000, QStringLiteral("M"));
+    table_->Refresh();
+    table_->Last();
+    QTRY_COMPARE(grid_->model()->rowCount(), table_->RecordCount());
+    QScrollBar* bar = grid_->verticalScrollBar();
+    QTRY_VERIFY(bar->isVisible() && bar->height() > 100);  // laid out
+    auto* picture = dynamic_cast<ScrollBarPicture*>(bar->style());
+    QVERIFY(picture);
+    QCOMPARE(bar->value(), bar->maximum());
+    const QImage atBottom = bar->grab().toImage();
+    const int drawn = picture->Drawn();
+
+    source_->InsertRun(500, QStringLiteral("M"));
+    table_->Refresh();
+    table_->Last();  // as a download does: the grid follows to the last row
+    QTRY_COMPARE(grid_->model()->rowCount(), table_->RecordCount());
+    QCOMPARE(bar->value(), bar->maximum());
+    QCOMPARE(bar->grab().toImage(), atBottom);
+    QCOMPARE(picture->Drawn(), drawn);
+
+    bar->setValue(0);
+    const QImage atTop = bar->grab().toImage();
+    QCOMPARE(picture->Drawn(), drawn + 1);
+    QVERIFY(atTop != atBottom);
+    bar->setStyle(QApplication::style());
+    QCOMPARE(bar->grab().toImage(), atTop);
   }
 
  private:

@@ -13,9 +13,8 @@ ScrollBarPicture::ScrollBarPicture(QObject* parent)
   setParent(parent);
 }
 
-void ScrollBarPicture::drawComplexControl(ComplexControl control,
-                                          const QStyleOptionComplex* option, QPainter* painter,
-                                          const QWidget* widget) const {
+void ScrollBarPicture::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                                          QPainter* painter, const QWidget* widget) const {
   const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
   if (control != CC_ScrollBar || !bar || option->rect.isEmpty()) {
     QProxyStyle::drawComplexControl(control, option, painter, widget);

@@ -166,10 +166,17 @@ void LineChart::RefreshNow() {
   }
   ApplyAxes();
   // A chart not laid out yet (never shown) is thinned for its view's width.
-  const double plotWidth = chart_->plotArea().width() > 0 ? chart_->plotArea().width() : width();
-  const int columns = std::max(1, static_cast<int>(plotWidth));
-  line_->Show(PointsToDraw(points_, bottom_.min, bottom_.max, columns), chart_->plotArea(),
-              bottom_.min, bottom_.max, left_.min, left_.max);
+  const QRectF plot = chart_->plotArea();
+  const double plotWidth = plot.width() > 0 ? plot.width() : width();
+  // Thinned on the pixel columns the line is drawn in: the plot starts part-way into a
+  // pixel, and a thinned column that straddled two pixels would draw its extremes as a
+  // line from one to the other.
+  const double unitsPerPixel = (bottom_.max - bottom_.min) / plotWidth;
+  const double intoPixel = plot.left() - std::floor(plot.left());
+  const double thinFrom = bottom_.min - intoPixel * unitsPerPixel;
+  const int columns = std::max(1, static_cast<int>(std::ceil(plotWidth + intoPixel)));
+  line_->Show(PointsToDraw(points_, thinFrom, thinFrom + columns * unitsPerPixel, columns),
+              plot, bottom_.min, bottom_.max, left_.min, left_.max);
 }
 
 void LineChart::ApplyAxes() {

@@ -1,6 +1,7 @@
 #include "views/chart_math.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace kelvatrix {
@@ -74,8 +75,59 @@ std::size_t InsertPoint(std::vector<ChartPoint>& points, ChartPoint point) {
   return static_cast<std::size_t>(inserted - points.begin());
 }
 
+namespace {
+
+// The first lowest and first highest of points[first, last), point by point. Kept by value
+// as well, so the loop compiles without branches: a noisy series would mispredict most.
+std::pair<std::size_t, std::size_t> ScanExtremes(const std::vector<ChartPoint>& points,
+                                                 std::size_t first, std::size_t last,
+                                                 std::pair<std::size_t, std::size_t> found) {
+  double lowY = points[found.first].y;
+  double highY = points[found.second].y;
+  for (std::size_t i = first; i < last; ++i) {
+    const double y = points[i].y;
+    const bool lower = y < lowY;
+    const bool higher = y > highY;
+    found.first = lower ? i : found.first;
+    lowY = lower ? y : lowY;
+    found.second = higher ? i : found.second;
+    highY = higher ? y : highY;
+  }
+  return found;
+}
+
+}  // namespace
+
+void BlockExtremes::Update(const std::vector<ChartPoint>& points) {
+  const std::size_t whole = points.size() / kSize;
+  blocks_.resize(whole);
+  for (std::size_t b = valid_; b < whole; ++b) {
+    const std::size_t start = b * kSize;
+    const auto [low, high] = ScanExtremes(points, start + 1, start + kSize, {start, start});
+    blocks_[b] = {low, high};
+  }
+  valid_ = whole;
+}
+
+std::pair<std::size_t, std::size_t> BlockExtremes::Extremes(const std::vector<ChartPoint>& points,
+                                                            std::size_t first,
+                                                            std::size_t last) const {
+  std::pair<std::size_t, std::size_t> found{first, first};
+  const std::size_t firstWhole = (first + kSize - 1) / kSize;  // blocks wholly inside
+  const std::size_t endWhole = std::min(last / kSize, blocks_.size());
+  if (firstWhole >= endWhole) return ScanExtremes(points, first + 1, last, found);
+  // In order: the part before the first whole block, the blocks, the part after them, so
+  // that of equal extremes the first is kept.
+  found = ScanExtremes(points, first + 1, firstWhole * kSize, found);
+  for (std::size_t b = firstWhole; b < endWhole; ++b) {
+    if (points[blocks_[b].low].y < points[found.first].y) found.first = blocks_[b].low;
+    if (points[blocks_[b].high].y > points[found.second].y) found.second = blocks_[b].high;
+  }
+  return ScanExtremes(points, endWhole * kSize, last, found);
+}
+
 std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, double xMin,
-                                     double xMax, int columns) {
+                                     double xMax, int columns, const BlockExtremes* blocks) {
   const auto byX = [](const ChartPoint& p, double x) { return p.x < x; };
   auto first = std::lower_bound(points.begin(), points.end(), xMin, byX);
   auto last = std::upper_bound(points.begin(), points.end(), xMax,
@@ -95,31 +147,22 @@ std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, doub
   auto column = [&](const ChartPoint& p) {
     return static_cast<int>(std::clamp((p.x - xMin) * scale, -1.0, static_cast<double>(columns)));
   };
+  const auto index = [&](auto it) { return static_cast<std::size_t>(it - points.begin()); };
   for (auto it = first; it != last;) {
     const int c = column(*it);
     // The column's end found by bisection: a long series has many points a column.
     const auto end =
         std::partition_point(it, last, [&](const ChartPoint& p) { return column(p) <= c; });
-    // The extremes kept by value as well, so the loop compiles without branches: a noisy
-    // series would mispredict most of them.
-    auto low = it;
-    auto high = it;
-    double lowY = it->y;
-    double highY = it->y;
-    for (auto p = std::next(it); p != end; ++p) {
-      const double y = p->y;
-      const bool lower = y < lowY;
-      const bool higher = y > highY;
-      low = lower ? p : low;
-      lowY = lower ? y : lowY;
-      high = higher ? p : high;
-      highY = higher ? y : highY;
-    }
+    const auto [lowAt, highAt] =
+        blocks ? blocks->Extremes(points, index(it), index(end))
+               : ScanExtremes(points, index(it) + 1, index(end), {index(it), index(it)});
+    const auto low = points.begin() + static_cast<std::ptrdiff_t>(lowAt);
+    const auto high = points.begin() + static_cast<std::ptrdiff_t>(highAt);
     // First, the extremes in the order they come, last: the line's shape in this column.
-    std::vector<decltype(it)> keep = {it, low, high, std::prev(end)};
+    std::array<decltype(it), 4> keep = {it, low, high, std::prev(end)};
     std::sort(keep.begin(), keep.end());
-    keep.erase(std::unique(keep.begin(), keep.end()), keep.end());
-    for (auto k : keep) shown.push_back(*k);
+    const auto kept = std::unique(keep.begin(), keep.end());
+    for (auto k = keep.begin(); k != kept; ++k) shown.push_back(**k);
     it = end;
   }
   return shown;

@@ -3,8 +3,11 @@
 // step, its label text, the points worth drawing at a given width, and the part of the line
 // that falls inside the plot.
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kelvatrix {
@@ -42,11 +45,38 @@ std::string FormatAxisLabel(double value, std::string_view groupSeparator,
 // directly after the last point whose x is not greater. Returns the new point's index.
 std::size_t InsertPoint(std::vector<ChartPoint>& points, ChartPoint point);
 
+// The lowest and highest point of each block of kSize consecutive points of a series, so
+// that the extremes of a long stretch are found a block at a time: thinning a series of
+// 60,000 points to the plot's width then reads a fraction of them at every frame.
+class BlockExtremes {
+ public:
+  static constexpr std::size_t kSize = 16;
+
+  // The points from `index` on changed (added, inserted, removed).
+  void ChangedFrom(std::size_t index) { valid_ = std::min(valid_, index / kSize); }
+  // Brings the blocks up to date with `points`.
+  void Update(const std::vector<ChartPoint>& points);
+  // The first lowest and the first highest point of points[first, last), first < last;
+  // the blocks must be up to date.
+  std::pair<std::size_t, std::size_t> Extremes(const std::vector<ChartPoint>& points,
+                                               std::size_t first, std::size_t last) const;
+
+ private:
+  struct Block {
+    std::size_t low = 0;
+    std::size_t high = 0;
+  };
+  std::vector<Block> blocks_;  // whole blocks only
+  std::size_t valid_ = 0;      // blocks before it are up to date
+};
+
 // The points to draw for [xMin, xMax] on `columns` pixels: all of them when few, else per
 // pixel column its first, lowest, highest and last point (the line looks the same), plus
-// the neighbours just outside the range so the line reaches the edges.
+// the neighbours just outside the range so the line reaches the edges. With `blocks` (up
+// to date with `points`) a column's extremes are found block by block.
 std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, double xMin,
-                                     double xMax, int columns);
+                                     double xMax, int columns,
+                                     const BlockExtremes* blocks = nullptr);
 
 // A rectangle in drawing coordinates (y grows downwards).
 struct PlotBox {

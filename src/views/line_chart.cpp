@@ -139,11 +139,13 @@ std::pair<double, double> LineChart::AutomaticBottom() const {
 void LineChart::Clear() {
   if (points_.empty()) return;
   points_.clear();
+  extremes_.ChangedFrom(0);
   ScheduleRefresh();
 }
 
 std::size_t LineChart::AddPoint(double x, double y) {
   const std::size_t index = InsertPoint(points_, {x, y});
+  extremes_.ChangedFrom(index);
   if (autoRepaint_) ScheduleRefresh();
   return index;
 }
@@ -175,8 +177,10 @@ void LineChart::RefreshNow() {
   const double intoPixel = plot.left() - std::floor(plot.left());
   const double thinFrom = bottom_.min - intoPixel * unitsPerPixel;
   const int columns = std::max(1, static_cast<int>(std::ceil(plotWidth + intoPixel)));
-  line_->Show(PointsToDraw(points_, thinFrom, thinFrom + columns * unitsPerPixel, columns),
-              plot, bottom_.min, bottom_.max, left_.min, left_.max);
+  extremes_.Update(points_);
+  line_->Show(
+      PointsToDraw(points_, thinFrom, thinFrom + columns * unitsPerPixel, columns, &extremes_),
+      plot, bottom_.min, bottom_.max, left_.min, left_.max);
 }
 
 void LineChart::ApplyAxes() {

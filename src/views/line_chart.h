@@ -108,6 +108,7 @@ class LineChart : public QChartView {
   QValueAxis* leftAxis_;
   QRubberBand* rubberBand_;
   std::vector<ChartPoint> points_;
+  BlockExtremes extremes_;  // of points_, brought up to date at each refresh
   double labelIncrement_;
   double labelStep_;
   double leftLabelHeight_ = 0;

@@ -107,12 +107,20 @@ void HandOffQueue::Block(MessageLoop::Clock::time_point deadline, bool endOnTask
   std::unique_lock lock(mutex_);
   const unsigned long seen = wakeCount_;
   const auto ended = [&] { return (endOnTask && !tasks_.empty()) || wakeCount_ != seen; };
-  // Even without timer slack a sleeping thread wakes some 40 us past its deadline on
-  // virtual machines, which the download's 5-ms waits add up: the last stretch is spun,
-  // still ended by a hand-off. A sleep waits where only Wake() rings, so a task queued
-  // meanwhile does not wake it for nothing.
+  // Even without timer slack a sleeping thread wakes past its deadline: a few microseconds
+  // on bare metal, 40 or more on a virtual machine after a long idle, which the download's
+  // 5-ms waits add up. The sleep ends as much early as this thread's recent sleeps ended
+  // late, and the rest is spun, still ended by a hand-off. A sleep waits where only Wake()
+  // rings, so a task queued meanwhile does not wake it for nothing.
   std::condition_variable& ring = endOnTask ? changed_ : woken_;
-  if (ring.wait_until(lock, deadline - kSpunTail, ended)) return;
+  const auto wakeAt = deadline - wakeLatency_;
+  const bool sleeps = MessageLoop::Clock::now() < wakeAt;
+  if (ring.wait_until(lock, wakeAt, ended)) return;
+  if (sleeps) {
+    const auto late = std::clamp<MessageLoop::Clock::duration>(
+        MessageLoop::Clock::now() - wakeAt, {}, std::chrono::microseconds(200));
+    wakeLatency_ = (wakeLatency_ * 7 + late) / 8;
+  }
   while (!ended() && MessageLoop::Clock::now() < deadline) {
     lock.unlock();
     PauseBriefly();

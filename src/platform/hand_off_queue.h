@@ -29,8 +29,6 @@ class HandOffQueue {
   void WaitUntil(MessageLoop::Clock::time_point deadline);
   // Block until Wake() is called or `deadline` passes: tasks queued meanwhile wait.
   void SleepUntil(MessageLoop::Clock::time_point deadline);
-  // How much of a wait's end is spun rather than slept.
-  static constexpr std::chrono::microseconds kSpunTail{30};
 
   // Run the hand-offs of `sender` until `done()` holds, sleeping between them instead of
   // spinning. Every other task keeps its place in the queue.
@@ -58,6 +56,8 @@ class HandOffQueue {
   std::condition_variable changed_;  // a task queued or run, or Wake()
   std::condition_variable woken_;    // Wake() only
   std::deque<Entry> tasks_;
+  // How late this thread's timed sleeps have ended of late (a smoothed figure).
+  MessageLoop::Clock::duration wakeLatency_ = std::chrono::microseconds(30);
   unsigned long wakeCount_ = 0;
 };
 

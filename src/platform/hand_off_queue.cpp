@@ -117,8 +117,8 @@ void HandOffQueue::Block(MessageLoop::Clock::time_point deadline, bool endOnTask
   const bool sleeps = MessageLoop::Clock::now() < wakeAt;
   if (ring.wait_until(lock, wakeAt, ended)) return;
   if (sleeps) {
-    const auto late = std::clamp<MessageLoop::Clock::duration>(
-        MessageLoop::Clock::now() - wakeAt, {}, std::chrono::microseconds(200));
+    const auto late = std::clamp<MessageLoop::Clock::duration>(MessageLoop::Clock::now() - wakeAt,
+                                                               {}, std::chrono::microseconds(200));
     wakeLatency_ = (wakeLatency_ * 7 + late) / 8;
   }
   while (!ended() && MessageLoop::Clock::now() < deadline) {

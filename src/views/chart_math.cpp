@@ -148,14 +148,15 @@ std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, doub
     return static_cast<int>(std::clamp((p.x - xMin) * scale, -1.0, static_cast<double>(columns)));
   };
   const auto index = [&](auto it) { return static_cast<std::size_t>(it - points.begin()); };
+  // Without blocks of its own a series is scanned point by point.
+  static const BlockExtremes kNoBlocks;
+  const BlockExtremes& byBlocks = blocks ? *blocks : kNoBlocks;
   for (auto it = first; it != last;) {
     const int c = column(*it);
     // The column's end found by bisection: a long series has many points a column.
     const auto end =
         std::partition_point(it, last, [&](const ChartPoint& p) { return column(p) <= c; });
-    const auto [lowAt, highAt] =
-        blocks ? blocks->Extremes(points, index(it), index(end))
-               : ScanExtremes(points, index(it) + 1, index(end), {index(it), index(it)});
+    const auto [lowAt, highAt] = byBlocks.Extremes(points, index(it), index(end));
     const auto low = points.begin() + static_cast<std::ptrdiff_t>(lowAt);
     const auto high = points.begin() + static_cast<std::ptrdiff_t>(highAt);
     // First, the extremes in the order they come, last: the line's shape in this column.

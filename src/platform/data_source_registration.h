@@ -2,7 +2,8 @@
 // Registers the ODBC data source through which the program reaches its measurement
 // table. Written at every start, never removed.
 //
-// Linux: a user data source in unixODBC's user file ($ODBCINI, else ~/.odbc.ini) naming
+// Linux: a user data source in unixODBC's user file ($ODBCINI, else .odbc.ini in the
+// user's home directory as the password database gives it) naming
 // the SQLite ODBC driver and kelvatrix.db in the current directory. Windows: the
 // Microsoft Access data source entries under HKEY_LOCAL_MACHINE.
 
@@ -30,7 +31,9 @@ struct DataSourceSettings {
 // The settings of a normal start: the current directory, the driver found at build time.
 DataSourceSettings DefaultDataSourceSettings();
 
-// unixODBC's user data source file: $ODBCINI when set, else ~/.odbc.ini.
+// The user data source file unixODBC reads: $ODBCINI when set, else .odbc.ini in the home
+// directory of the user's password entry (unixODBC does not look at $HOME; /home for a
+// user without an entry).
 std::string UserOdbcIniPath();
 
 // A value that the platform's store could not take ("Failed to set data for 'DBQ'").

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <vector>
 
 #include "platform/data_source_registration.h"
 #include "platform/ini_text.h"
@@ -60,14 +61,22 @@ DataSourceSettings DefaultDataSourceSettings() {
   return settings;
 }
 
+// unixODBC takes the home directory from the password database, not from $HOME, and
+// falls back to /home for a user without an entry there. Writing any other file would
+// register a data source that the driver manager never reads, while the program went on
+// to open whatever the user's own file names.
 std::string UserOdbcIniPath() {
   if (const char* ini = std::getenv("ODBCINI"); ini && *ini) return ini;
-  const char* home = std::getenv("HOME");
-  if (!home || !*home) {
-    const passwd* user = getpwuid(getuid());
-    home = user ? user->pw_dir : "";
+  std::string home = "/home";
+  const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
+  passwd entry{};
+  passwd* user = nullptr;
+  while (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &user) == ERANGE) {
+    buffer.resize(buffer.size() * 2);
   }
-  return std::string(home) + "/.odbc.ini";
+  if (user && user->pw_dir) home = user->pw_dir;
+  return home + "/.odbc.ini";
 }
 
 bool RegisterDataSource(const DataSourceSettings& settings, Dialogs& dialogs) {

@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <string>
 
 #include "platform/scripted_dialogs.h"
 
@@ -106,17 +110,67 @@ TEST_F(DataSourceRegistration, DirectoryTheFileCannotHoldIsRefusedBeforeAnything
   EXPECT_EQ(Read(settings_.iniPath), "[lab]\nDriver=x\n");
 }
 
-TEST_F(DataSourceRegistration, UserFileIsOdbciniWhenSetElseInTheHomeDirectory) {
-  const char* savedIni = std::getenv("ODBCINI");
-  const std::string restoreIni = savedIni ? savedIni : "";
-  const std::string restoreHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-  setenv("ODBCINI", "/somewhere/odbc.ini", 1);
-  EXPECT_EQ(UserOdbcIniPath(), "/somewhere/odbc.ini");
-  unsetenv("ODBCINI");
-  setenv("HOME", "/home/ann", 1);
-  EXPECT_EQ(UserOdbcIniPath(), "/home/ann/.odbc.ini");
-  setenv("HOME", restoreHome.c_str(), 1);
-  if (savedIni) setenv("ODBCINI", restoreIni.c_str(), 1);
+// The file unixODBC's own tool says it reads, with the environment as it is now.
+std::string UserFileOdbcinstNames() {
+  std::FILE* tool = popen("odbcinst -j 2>/dev/null", "r");
+  if (!tool) return "(odbcinst did not start)";
+  const std::string label = "USER DATA SOURCES..: ";
+  std::string found = "(odbcinst named no user file)";
+  char line[4096];
+  while (std::fgets(line, sizeof line, tool)) {
+    std::string text(line);
+    if (text.rfind(label, 0) != 0) continue;
+    found = text.substr(label.size());
+    while (!found.empty() && (found.back() == '\n' || found.back() == '\r')) found.pop_back();
+  }
+  pclose(tool);
+  return found;
+}
+
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) saved_ = old;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedEnvironment() {
+    if (saved_) {
+      setenv(name_, saved_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
+};
+
+// The data source is written where the driver manager looks for it: a HOME that is not the
+// user's home directory (sudo, a test, a script) must not send it elsewhere.
+TEST(UserOdbcIniPath, IsTheFileUnixOdbcReads) {
+  const struct {
+    const char* odbcIni;
+    const char* home;
+  } cases[] = {
+      {nullptr, "/nonexistent/kelvatrix-home"},
+      {nullptr, nullptr},
+      {"", "/nonexistent/kelvatrix-home"},
+      {"/somewhere/odbc.ini", "/nonexistent/kelvatrix-home"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("ODBCINI=") + (c.odbcIni ? c.odbcIni : "(unset)") +
+                 " HOME=" + (c.home ? c.home : "(unset)"));
+    const ScopedEnvironment odbcIni("ODBCINI", c.odbcIni);
+    const ScopedEnvironment home("HOME", c.home);
+    EXPECT_EQ(UserOdbcIniPath(), UserFileOdbcinstNames());
+  }
 }
 
 }  // namespace

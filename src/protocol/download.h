@@ -8,6 +8,9 @@
 //   fetch:     TxReport[1] = 0xC4, RxBuf[66] = 1 -> SendCommand -> OnData = ReplyData ->
 //              RxWaiting = true -> up to 200 x PacedWait(5) -> readings in slots 0-3, 4-7
 //
+// A reply shorter than a reading position leaves that position holding an earlier
+// report's bytes: the download ends there rather than store them as a reading.
+//
 // The meter is read afresh from the selection for every command: a device change during a
 // wait may replace it or take it away.
 
@@ -26,6 +29,7 @@ enum class DownloadOutcome {
   NotAcknowledged,  // the handshake reply was not 0xEF
   EndMarker,        // the meter sent the end marker
   NoReply,          // a fetch got no reply within 200 waits
+  ShortReply,       // a fetch reply ended inside a reading: ended before storing it
   NoAccess,         // the meter is there, but this user may not open it for reading and writing
 };
 

@@ -49,6 +49,8 @@ class DownloadEndToEnd : public QObject {
                                                      << "stopped answering after 2 readings" << 2;
     QTest::newRow("first fetch dropped") << "@drop 1\n" + six << 1 << "stopped answering after 0 readings" << 0;
     QTest::newRow("over-long reports") << "@report-bytes 255\n" + six << 0 << "6 readings stored" << 6;
+    QTest::newRow("reports of one reading") << "@report-bytes 4\n" + six << 1
+                                            << "too short to hold a reading; stopped after 1 reading" << 1;
     QTest::newRow("empty reports") << "@report-bytes 0\n" + six << 1 << "did not answer the handshake" << 0;
     QTest::newRow("slow meter") << "@latency 40\n" + six << 0 << "6 readings stored" << 6;
     QTest::newRow("bad run file") << QStringLiteral("81 F4 41\n") << 2 << "line 1: a reading is four" << 0;

@@ -238,6 +238,35 @@ TEST_F(DownloadTest, EarlyEnds) {
   EXPECT_EQ(resistance.range, std::make_pair(0.0, 100.0));
 }
 
+// A reply that ends inside a reading position leaves there the bytes of the reply before
+// it: they are never stored as a reading. The end marker needs only its own byte.
+TEST_F(DownloadTest, ShortReplyEndsTheDownloadBeforeItsStaleBytes) {
+  const Bytes full = Reply({0x01, 0xF4, 0x41, 0x2C, 0x01, 0xF4, 0x41, 0x2D});
+  const struct {
+    Bytes second;  // the reply after a full one
+    DownloadOutcome outcome;
+    std::size_t rows;
+  } cases[] = {
+      {Bytes{}, DownloadOutcome::ShortReply, 2},
+      {Bytes{0x02, 0x58}, DownloadOutcome::ShortReply, 2},
+      {Bytes{0x02, 0x58, 0x41, 0x2E}, DownloadOutcome::ShortReply, 3},
+      {Bytes{0x02, 0x58, 0x41, 0x2E, 0x01, 0xF4, 0x41}, DownloadOutcome::ShortReply, 3},
+      {Bytes{0x02, 0x58, 0x41, 0x2E, 0xFF}, DownloadOutcome::EndMarker, 3},
+      {Bytes{0xFF}, DownloadOutcome::EndMarker, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.second));
+    Script({full, c.second});
+    const DownloadResult result = download.Run();
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(result.readings, static_cast<int>(c.rows));
+    ASSERT_EQ(table.rows.size(), c.rows);
+    if (c.rows == 3) {
+      EXPECT_EQ(table.Text(2, "voltage"), "6000");
+    }
+  }
+}
+
 TEST_F(DownloadTest, ReplyInThe200thWaitIsNotStored) {
   for (const int replyWait : {199, 200}) {
     fakeMicroseconds = 0;

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 #include <functional>
-#include <iostream>
 #include <optional>
+#include <iostream>
 
 #include "app/command_line.h"
 #include "app/main_window.h"
@@ -77,8 +77,7 @@ bool BatchDownload(MainWindow& window, int& status) {
   }
   const DownloadResult result = window.RoundButton1Click();
   const bool writeFailed = window.Messages().MsgCaption == "WRITE USB ERROR!";
-  const std::string readings =
-      std::to_string(result.readings) + (result.readings == 1 ? " reading" : " readings");
+  const std::string readings = std::to_string(result.readings) + (result.readings == 1 ? " reading" : " readings");
   switch (result.outcome) {
     case DownloadOutcome::EndMarker:
       if (result.readings == 0) {
@@ -94,14 +93,13 @@ bool BatchDownload(MainWindow& window, int& status) {
       status = 1;
       return false;
     case DownloadOutcome::NoReply:
-      std::cerr << "download: the meter stopped answering after " << readings
-                << " (kept in savedata)"
+      std::cerr << "download: the meter stopped answering after " << readings << " (kept in savedata)"
                 << (writeFailed ? "; a command could not be written to it" : "") << std::endl;
       status = 1;
       return result.readings > 0;
     case DownloadOutcome::ShortReply:
-      std::cerr << "download: a reply of the meter was too short to hold a reading; stopped after "
-                << readings << " (kept in savedata)" << std::endl;
+      std::cerr << "download: a reply of the meter was too short to hold a reading; stopped after " << readings
+                << " (kept in savedata)" << std::endl;
       status = 1;
       return result.readings > 0;
     case DownloadOutcome::NoMeter:
@@ -146,9 +144,7 @@ void BatchSave(MainWindow& window, ScriptedDialogs& dialogs, const std::string& 
   status = 1;
 }
 
-std::string PagesText(int pages) {
-  return std::to_string(pages) + (pages == 1 ? " page" : " pages");
-}
+std::string PagesText(int pages) { return std::to_string(pages) + (pages == 1 ? " page" : " pages"); }
 
 // A print command of the batch: one line a job, or a clear error line.
 void BatchPrint(const char* what, const std::function<PrintResult()>& command, int& status) {
@@ -176,15 +172,14 @@ void BatchPrint(const char* what, const std::function<PrintResult()>& command, i
 
 // The batch run: the real start-up, the first device search, then the buttons' own
 // handlers: Download, and Save as..., Print Data and Print Graph when asked for.
-int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop& loop,
-             ScriptedDialogs& dialogs, const CommandLine& options) {
+int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop& loop, ScriptedDialogs& dialogs,
+             const CommandLine& options) {
   if (const int failed = StartupFailure(outcome, window)) return failed;
   PrintLine("start-up: ok, table savedata open and empty");
 
   const auto deadline = MessageLoop::Clock::now() + std::chrono::seconds(10);
   while (window.Selection().DeviceChanges() == 0 && MessageLoop::Clock::now() < deadline) {
-    loop.WaitForMessages(
-        std::min(deadline, MessageLoop::Clock::now() + std::chrono::milliseconds(50)));
+    loop.WaitForMessages(std::min(deadline, MessageLoop::Clock::now() + std::chrono::milliseconds(50)));
     loop.ProcessMessages();
   }
   if (!window.DevConnected()) {
@@ -195,15 +190,10 @@ int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop
 
   int status = 0;
   if (!BatchDownload(window, status)) return status;
-  PrintLine("indices: " +
-            DescribeIndices(ComputeIndices(RunRowsOf(window.DataGrid1().GridDataSet()))));
+  PrintLine("indices: " + DescribeIndices(ComputeIndices(RunRowsOf(window.DataGrid1().GridDataSet()))));
   if (!options.saveXls.empty()) BatchSave(window, dialogs, options.saveXls, status);
-  if (options.printData)
-    BatchPrint(
-        "data", [&] { return window.printdatabClick(); }, status);
-  if (options.printGraph)
-    BatchPrint(
-        "graph", [&] { return window.RoundButton3Click(); }, status);
+  if (options.printData) BatchPrint("data", [&] { return window.printdatabClick(); }, status);
+  if (options.printGraph) BatchPrint("graph", [&] { return window.RoundButton3Click(); }, status);
   return status;
 }
 

@@ -50,11 +50,11 @@ DownloadResult Download::Run() {
     }
     // A reply that came during the last wait is not looked at.
     if (waits == kFetchWaits) return {DownloadOutcome::NoReply, rowCounter};
+    // Slots past the reply's end still hold an earlier report's bytes.
     const std::int32_t carried = exchange_.RxBuf[MeterExchange::kSizeSlot] + 1;
     for (const std::int32_t slot : {0, 4}) {
       const auto at = static_cast<std::size_t>(slot);
-      if (carried > slot && exchange_.RxBuf[at] == kEndMarker)
-        return {DownloadOutcome::EndMarker, rowCounter};
+      if (carried > slot && exchange_.RxBuf[at] == kEndMarker) return {DownloadOutcome::EndMarker, rowCounter};
       if (carried < slot + kReadingBytes) return {DownloadOutcome::ShortReply, rowCounter};
       Store(at, rowCounter, timeCounter);
     }
@@ -62,9 +62,7 @@ DownloadResult Download::Run() {
 }
 
 void Download::Store(std::size_t slot, std::int32_t& rowCounter, std::int32_t& timeCounter) {
-  const auto byte = [&](std::size_t i) {
-    return static_cast<std::uint8_t>(exchange_.RxBuf[slot + i]);
-  };
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(exchange_.RxBuf[slot + i]); };
   const Reading reading = DecodeReading(byte(0), byte(1), byte(2), byte(3));
   if (reading.runStart) timeCounter = 0;
 

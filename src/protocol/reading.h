@@ -17,10 +17,10 @@ inline constexpr std::int32_t kReadingBytes = 4;
 
 struct Reading {
   bool runStart = false;
-  std::int32_t voltage = 0;  // volts, 0 to 40950 in steps of 10
+  std::int32_t voltage = 0;        // volts, 0 to 40950 in steps of 10
   std::uint16_t resistanceWord = 0;
-  double value = 0;        // in the reading's own unit, from the mantissa
-  bool overRange = false;  // no resistance value: the text is "----"
+  double value = 0;                // in the reading's own unit, from the mantissa
+  bool overRange = false;          // no resistance value: the text is "----"
   bool gigaOhm = false;
 
   const char* Unit() const { return gigaOhm ? "G ohm" : "M ohm"; }

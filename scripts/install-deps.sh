@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kelvatrix needs to build, run and test, if any is missing.
 # Safe to run again: it does nothing when everything is there.
+#   scripts/install-deps.sh          install what is missing
+#   scripts/install-deps.sh --list   print the list, one package a line
+# The tests run with only the programs of these packages (and Debian's base) on PATH:
+# scripts/guarded-path.sh.
 set -euo pipefail
 
 packages=(
@@ -18,11 +22,17 @@ packages=(
   libreoffice-calc python3-xlwt
   # reading the printed PDF files back
   poppler-utils
-  # the Windows stage: 32- and 64-bit cross compilers, 64-bit Wine to run the tests
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64
+  # the Windows stage: 32- and 64-bit cross compilers, 64-bit Wine to run the tests (wine
+  # holds the wine and wineserver commands; wine64 only the 64-bit loader and server)
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
   # the kernel HID stage: a guest with Debian's kernel, busybox, and udev to check the rule
   qemu-system-x86 linux-image-amd64 busybox-static cpio xz-utils zstd kmod udev util-linux
 )
+
+if [ "${1:-}" = --list ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for package in "${packages[@]}"; do

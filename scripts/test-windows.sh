@@ -9,8 +9,14 @@
 #   scripts/test-windows.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Wine's programs by their full paths: the wine and wineserver commands on PATH are Debian's
+# wrappers (package wine), which pick a loader by the program's bitness.
 wine64=/usr/lib/wine/wine64
-[ -x "$wine64" ] || { echo "64-bit Wine is missing (scripts/install-deps.sh installs it)" >&2; exit 1; }
+wineserver64=/usr/lib/wine/wineserver64
+wine32=/usr/lib/wine/wine
+wineserver32=/usr/lib/wine/wineserver32
+[ -x "$wine64" ] && [ -x "$wineserver64" ] ||
+  { echo "64-bit Wine is missing (scripts/install-deps.sh installs wine64)" >&2; exit 1; }
 
 start=$(date +%s)
 build() {  # build DIR TOOLCHAIN
@@ -18,18 +24,19 @@ build() {  # build DIR TOOLCHAIN
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2" -DKELVATRIX_WITH_QT=OFF >/dev/null
   cmake --build "$1" -j2
 }
-run_tests() {  # run_tests DIR WINEARCH WINE
-  export WINEPREFIX="$1/wine-prefix" WINEARCH=$2 WINEDEBUG=-all HOME="$1/home"
+run_tests() {  # run_tests DIR WINEARCH WINE WINESERVER
+  export WINEPREFIX="$1/wine-prefix" WINEARCH=$2 WINEDEBUG=-all HOME="$1/home" WINESERVER=$4
+  local wineserver=$4
   mkdir -p "$HOME"
   if [ ! -f "$WINEPREFIX/.kelvatrix-ready" ]; then
     # Windows without a display: Wine's null graphics driver still makes the hidden
     # window that receives the device-change broadcast.
     "$3" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
-    wineserver -w
+    "$wineserver" -w
     touch "$WINEPREFIX/.kelvatrix-ready"
   fi
   # One server for the whole run: each test then starts in a fraction of a second.
-  wineserver -p
+  "$wineserver" -p
   # Wine's own services (the device services behind its HID devices among them) start
   # with the first program that needs them and inherit its output: started here, they do
   # not hold ctest's pipe open after the tests have ended.
@@ -37,18 +44,18 @@ run_tests() {  # run_tests DIR WINEARCH WINE
   "$3" "$1/tests/hid/hid_tests.exe" --gtest_filter='WindowsControllerTest.Scan*' >/dev/null 2>&1 || true
   local status=0
   (cd "$1" && ctest --output-on-failure --timeout 300) || status=1
-  wineserver -k >/dev/null 2>&1 || true
+  "$wineserver" -k >/dev/null 2>&1 || true
   return $status
 }
 
 status=0
 echo "== windows 64-bit build and tests (Wine)"
 build "$root/build-windows64" mingw-x86_64.cmake
-run_tests "$root/build-windows64" win64 "$wine64" || status=1
+run_tests "$root/build-windows64" win64 "$wine64" "$wineserver64" || status=1
 echo "== windows 32-bit build"
 build "$root/build-windows32" mingw-i686.cmake
-if [ -x /usr/lib/wine/wineserver32 ] && /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; then
-  run_tests "$root/build-windows32" win32 wine || status=1
+if [ -x "$wineserver32" ] && "$wineserver32" --version >/dev/null 2>&1; then
+  run_tests "$root/build-windows32" win32 "$wine32" "$wineserver32" || status=1
 else
   echo "32-bit programs cannot run on this kernel: the 32-bit build is compiled and linked, not run"
 fi

@@ -12,6 +12,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
+# From here on only the programs that a fresh machine has after install-deps.sh are on
+# PATH: one this machine has for another reason fails with its package named.
+PATH=$("$root/scripts/guarded-path.sh" "$root/build-guarded-path")
+export PATH
 
 stages=(plain asan windows kernel-hid)
 case "${1:-}" in

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kelvatrix needs to build, run and test, if any is missing.
 # Safe to run again: it does nothing when everything is there.
-#   scripts/install-deps.sh          install what is missing
-#   scripts/install-deps.sh --list   print the list, one package a line
+#   scripts/install-deps.sh            install what is missing for building, running and testing
+#   scripts/install-deps.sh --program  only what building and running the program needs
+#   scripts/install-deps.sh --list     print the whole list, one package a line
 # The tests run with only the programs of these packages (and Debian's base) on PATH:
 # scripts/guarded-path.sh.
 set -euo pipefail
 
-packages=(
-  # build
+# What building and running the program needs (scripts/run.sh installs these alone).
+program_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-charts-dev libgl-dev libqt6opengl6-dev
   libudev-dev
@@ -16,8 +17,16 @@ packages=(
   libqt6sql6-odbc unixodbc odbcinst libsqliteodbc
   # fonts metric-compatible with Arial, for the charts and printouts
   fonts-liberation
-  # tests and benchmarks
-  libgtest-dev libbenchmark-dev sqlite3 xvfb xauth
+  # a virtual display, for a machine without one
+  xvfb xauth
+)
+# What the tests and benchmarks need besides.
+test_packages=(
+  libgtest-dev libbenchmark-dev sqlite3
+  # answering a real window on a virtual display
+  xdotool
+  # a locale with a decimal comma, made by the tests with localedef
+  locales
   # reading the written worksheets back, and the .xls writer the benchmark compares with
   libreoffice-calc python3-xlwt
   # reading the printed PDF files back
@@ -28,11 +37,14 @@ packages=(
   # the kernel HID stage: a guest with Debian's kernel, busybox, and udev to check the rule
   qemu-system-x86 linux-image-amd64 busybox-static cpio xz-utils zstd kmod udev util-linux
 )
+packages=("${program_packages[@]}" "${test_packages[@]}")
 
-if [ "${1:-}" = --list ]; then
-  printf '%s\n' "${packages[@]}"
-  exit 0
-fi
+case "${1:-}" in
+  --list) printf '%s\n' "${packages[@]}"; exit 0 ;;
+  --program) packages=("${program_packages[@]}") ;;
+  "") ;;
+  *) echo "usage: scripts/install-deps.sh [--program|--list]" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -2,22 +2,38 @@
 // The window's table and charts as the download sees them.
 
 #include "protocol/download_targets.h"
-#include "views/line_chart.h"
+#include "store/database_error.h"
 #include "store/measurement_table.h"
+#include "views/line_chart.h"
 
 namespace kelvatrix {
 
 class TableRows final : public MeasurementRows {
  public:
   explicit TableRows(MeasurementTable& table) : table_(table) {}
-  void Reset() override { table_.Reset(); }
+  bool Reset() override {
+    return Unlocked([&] { table_.Reset(); });
+  }
   void Append() override { table_.Append(); }
   void SetField(std::string_view name, const FieldValue& value) override { table_.SetField(name, value); }
-  void Post() override { table_.Post(); }
+  bool Post() override {
+    return Unlocked([&] { table_.Post(); });
+  }
+  void Cancel() override { table_.Cancel(); }
   void Refresh() override { table_.Refresh(); }
   void Last() override { table_.Last(); }
 
  private:
+  template <typename Operation>
+  static bool Unlocked(Operation operation) {
+    try {
+      operation();
+      return true;
+    } catch (const DatabaseBusy&) {
+      return false;
+    }
+  }
+
   MeasurementTable& table_;
 };
 

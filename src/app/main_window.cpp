@@ -2,13 +2,13 @@
 
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QPainter>
 #include <QPrinter>
-#include <QIcon>
-#include <QLocale>
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/download_report.h"
 #include "app/panel.h"
 #include "app/window_fonts.h"
 #include "app/window_placement.h"
@@ -17,6 +17,7 @@
 #include "platform/application_title.h"
 #include "platform/replacing_file.h"
 #include "platform/system_error_text.h"
+#include "store/database_error.h"
 
 // The icon is compiled into this static library; registering it here keeps the linker
 // from leaving it out.
@@ -77,7 +78,6 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& 
   hidCtl_->SetLoading(false);
   reportConnection1_.SetDataSet(&table1Rows_);
   printJobs_ = MakePrinterJobs(this, true);
-  download_.SetDecimalSeparator(QLocale().decimalPoint().toStdString());
 
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Kelvatrix V1.06"));
@@ -182,6 +182,9 @@ void MainWindow::SetTabOrder() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A download ends at once (its stored rows stay): the program exits when its handler
+  // returns, rather than going on unseen.
+  download_.Stop();
   // An edit the operator made in the grid is kept, as if the grid had been left.
   dataGrid1_->FinishChange();
   QWidget::closeEvent(event);
@@ -219,7 +222,19 @@ void MainWindow::FormCreate() {
   selection_.CreateDevList();
   // The same handler again: the controller ignores it, so no search starts here.
   hidCtl_->SetOnDeviceChange(HidNotifyEvent::Bind<&MainWindow::HidCtlDeviceChange>(this));
-  table1_->Reset();
+  try {
+    table1_->Reset();
+  } catch (const DatabaseError& error) {
+    throw DatabaseError(DatabaseProblem(error.what()));
+  }
+}
+
+std::string MainWindow::DatabaseProblem(const std::string& driverText) const {
+  const std::string file = DatabaseFilePath(settings_.dataSource);
+  std::string reason = ReplacingFile::WhyNotWritable(file);
+  if (reason.empty()) reason = driverText;
+  return "The database " + file + " cannot be opened: " + reason +
+         ".\rReadings cannot be stored until this is mended.";
 }
 
 bool MainWindow::HidCtlEnumerate(HidDevice& device, std::int32_t index) {
@@ -243,12 +258,36 @@ std::optional<std::string> MainWindow::MeterAccessProblem() const {
 }
 
 DownloadResult MainWindow::RoundButton1Click() {
+  if (!DevConnected() || download_.Running()) return download_.Run();
   // A meter that may not be opened would only not answer: the operator is told why.
   if (const std::optional<std::string> problem = MeterAccessProblem()) {
     dialogs_.MessageBox(*problem, "Download Error", box::kError);
     return {DownloadOutcome::NoAccess, 0};
   }
-  return download_.Run();
+  // Readings with nowhere to go are not asked of the meter; a database mended since
+  // start-up is opened now.
+  if (!table1_->Active()) {
+    try {
+      table1_->Open();
+    } catch (const DatabaseError& error) {
+      messages_.MsgText = DatabaseProblem(error.what());
+      messages_.MsgCaption = kDownloadCaption;
+      dialogs_.MessageBox(messages_.MsgText, messages_.MsgCaption, box::kError);
+      return {DownloadOutcome::NoDatabase, 0};
+    }
+  }
+  const int writeFailures = exchange_.WriteFailures();
+  const DownloadResult result = download_.Run();
+  // A run cut short is not passed off as the whole run: the operator hears how many
+  // readings were stored and why it stopped.
+  const DownloadEnd end{result, DevConnected(), exchange_.WriteFailures() != writeFailures};
+  lastDownload_ = end;
+  if (const std::optional<std::string> report = DownloadReport(end)) {
+    messages_.MsgText = *report;
+    messages_.MsgCaption = kDownloadCaption;
+    dialogs_.MessageBox(messages_.MsgText, messages_.MsgCaption, box::kError);
+  }
+  return result;
 }
 
 SaveResult MainWindow::savebClick() {
@@ -270,6 +309,18 @@ SaveResult MainWindow::savebClick() {
     return result;
   }
   result.path = *path;
+  // A read-only file is one its owner wants kept: refused before any question.
+  if (ReplacingFile::IsReadOnly(*path)) {
+    result.outcome = Outcome::Failed;
+    result.error = "'" + *path + "' is read-only";
+    messages_.MsgText = *path +
+                        " is read-only: it was kept as it is.\rChoose another name, or make the "
+                        "file writable first.";
+    messages_.MsgCaption = kSaveErrorCaption;
+    dialogs_.MessageBox(messages_.MsgText, messages_.MsgCaption, box::kError);
+    saveb_->RedrawNow();
+    return result;
+  }
   bool replace = false;
   if (ReplacingFile::Exists(*path)) {
     messages_.MsgText = *path + "  already exists!\rDo you want to replace it?";
@@ -327,21 +378,30 @@ PrintResult MainWindow::printdatabClick() {
   messages_.MsgCaption = "Print Error";
   reportProject1_.SetProjectFile(ProgramFolder() + ReportProject::kFileName);
   reportProject1_.Open();
+  // Closed also when the run fails, so the next Print Data reads the file again: a
+  // corrected project takes effect without a restart.
+  struct CloseProject {
+    ReportProject& project;
+    ~CloseProject() { project.Close(); }
+  } closeProject{reportProject1_};
   PrintResult result;
   if (table1_->IsEmpty()) {
     dialogs_.MessageBox(messages_.MsgText, messages_.MsgCaption, box::kError);
-    reportProject1_.Close();
     result.nothingToPrint = true;
   } else {
     const ReportDefinition& report = reportProject1_.Definition();
     DataSet& rows = *reportConnection1_.GetDataSet();
+    // A report that cannot run is refused before any print dialog opens.
+    CheckReportFields(report, rows);
+    // The preview's own dialogs (Qt's stock file dialog among them) may read the files of
+    // the database's folder, which would drop the locks the open database holds: it is let
+    // go meanwhile (the report reads the rows as they are cached) and taken again after.
+    table1_->Release();
     const PrintedJob job = printJobs_->PrintReport(QString::fromStdString(report.title), ReportPageLayout(report),
                                                    [&](QPrinter& printer) {
                                                      return RenderReport(printer, report, rows, QDateTime::currentDateTime());
                                                    });
     result.jobs.emplace_back(report.title, job);
-    // A run that raised leaves the project open: the next Print Data runs it as it is.
-    reportProject1_.Close();
   }
   printdatab_->RedrawNow();
   return result;

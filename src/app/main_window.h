@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/download_report.h"
 #include "app/download_targets.h"
 #include "app/pane_splitter.h"
 #include "controls/round_button.h"
@@ -31,9 +32,9 @@
 #include "protocol/download.h"
 #include "protocol/meter_exchange.h"
 #include "protocol/meter_selection.h"
+#include "store/measurement_table.h"
 #include "views/data_grid.h"
 #include "views/line_chart.h"
-#include "store/measurement_table.h"
 
 namespace kelvatrix {
 
@@ -83,6 +84,8 @@ class MainWindow : public QWidget {
   // The Download command. Reports nothing to the operator (but a meter it may not open);
   // the result is for --batch.
   DownloadResult RoundButton1Click();
+  // How the last download that ran ended.
+  const DownloadEnd& LastDownload() const { return lastDownload_; }
   // What keeps the selected meter from being used (found, but not to be opened for reading
   // and writing), or nothing.
   std::optional<std::string> MeterAccessProblem() const;
@@ -131,6 +134,8 @@ class MainWindow : public QWidget {
   void SetTabOrder();
   // The folder of the report-project file, with its separator.
   std::string ProgramFolder() const;
+  // What the operator is told of a database that cannot be opened: the file, the reason.
+  std::string DatabaseProblem(const std::string& driverText) const;
 
   StartupSettings settings_;
   Dialogs& dialogs_;
@@ -165,6 +170,7 @@ class MainWindow : public QWidget {
   std::unique_ptr<ChartSeries> series1_;
   std::unique_ptr<ChartSeries> series2_;
   Download download_;
+  DownloadEnd lastDownload_;
 };
 
 }  // namespace kelvatrix

@@ -50,6 +50,14 @@ class Application final : public QApplication {
 
 void PrintLine(const std::string& line) { std::cout << line << std::endl; }
 
+// A message box's text on one line.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
 int StartupFailure(MainWindow::StartupOutcome outcome, const MainWindow& window) {
   switch (outcome) {
     case MainWindow::StartupOutcome::Started:
@@ -69,14 +77,17 @@ int StartupFailure(MainWindow::StartupOutcome outcome, const MainWindow& window)
 
 // The download step of a batch run: true when readings are in savedata to go on with
 // (also when the meter stopped answering part way, which still fails the run).
-bool BatchDownload(MainWindow& window, int& status) {
+bool BatchDownload(MainWindow& window, ScriptedDialogs& dialogs, int& status) {
   if (const std::optional<std::string> problem = window.MeterAccessProblem()) {
     std::cerr << "meter: " << *problem << std::endl;
     status = 1;
     return false;
   }
+  // What the window's box would say, the batch says in its own lines below.
+  dialogs.SetEcho(false);
   const DownloadResult result = window.RoundButton1Click();
-  const bool writeFailed = window.Messages().MsgCaption == "WRITE USB ERROR!";
+  dialogs.SetEcho(true);
+  const bool writeFailed = window.LastDownload().writeFailed;
   const std::string readings = std::to_string(result.readings) + (result.readings == 1 ? " reading" : " readings");
   switch (result.outcome) {
     case DownloadOutcome::EndMarker:
@@ -102,6 +113,20 @@ bool BatchDownload(MainWindow& window, int& status) {
                 << " (kept in savedata)" << std::endl;
       status = 1;
       return result.readings > 0;
+    case DownloadOutcome::DatabaseLocked:
+      std::cerr << "download: another program kept the database locked for more than "
+                << Download::kLockPatienceMs / 1000 << " s; stopped after " << readings
+                << " (kept in savedata)" << std::endl;
+      status = 1;
+      return result.readings > 0;
+    case DownloadOutcome::NoDatabase:
+      std::cerr << "download: " << OneLine(window.Messages().MsgText) << std::endl;
+      status = 1;
+      return false;
+    case DownloadOutcome::Stopped:
+      std::cerr << "download: stopped after " << readings << " (kept in savedata)" << std::endl;
+      status = 1;
+      return false;
     case DownloadOutcome::NoMeter:
     case DownloadOutcome::AlreadyRunning:
     case DownloadOutcome::NoAccess:
@@ -152,11 +177,7 @@ void BatchPrint(const char* what, const std::function<PrintResult()>& command, i
   try {
     printed = command();
   } catch (const std::exception& error) {
-    std::string text = StandardErrorText(error.what());
-    for (char& c : text) {
-      if (c == '\r' || c == '\n') c = ' ';
-    }
-    std::cerr << "print " << what << ": " << text << std::endl;
+    std::cerr << "print " << what << ": " << OneLine(StandardErrorText(error.what())) << std::endl;
     status = 1;
     return;
   }
@@ -189,7 +210,7 @@ int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop
   PrintLine("meter: connected");
 
   int status = 0;
-  if (!BatchDownload(window, status)) return status;
+  if (!BatchDownload(window, dialogs, status)) return status;
   PrintLine("indices: " + DescribeIndices(ComputeIndices(RunRowsOf(window.DataGrid1().GridDataSet()))));
   if (!options.saveXls.empty()) BatchSave(window, dialogs, options.saveXls, status);
   if (options.printData) BatchPrint("data", [&] { return window.printdatabClick(); }, status);
@@ -219,6 +240,14 @@ int RunProgram(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
 
+  QtDialogs screenDialogs;
+  ScriptedDialogs batchDialogs([](const std::string& line) { std::cerr << line << std::endl; });
+  Dialogs& dialogs = options.batch ? static_cast<Dialogs&>(batchDialogs) : screenDialogs;
+
+  Application application(argc, argv, dialogs, title);
+  QApplication::setApplicationName(QString::fromStdString(title));
+  QtMessageLoop loop;
+
   std::optional<MeterRun> run;
   if (options.simulate) {
     if (options.runFile.empty()) {
@@ -227,19 +256,13 @@ int RunProgram(int argc, char** argv) {
       MeterRunResult loaded = LoadMeterRun(options.runFile);
       if (!loaded.run) {
         std::cerr << title << ": " << loaded.error << std::endl;
+        // Started from a desktop there is no terminal to read: the window's way to say it.
+        if (!options.batch) ShowStandardError(screenDialogs, title, loaded.error);
         return 2;
       }
       run = std::move(loaded.run);
     }
   }
-
-  QtDialogs screenDialogs;
-  ScriptedDialogs batchDialogs([](const std::string& line) { std::cerr << line << std::endl; });
-  Dialogs& dialogs = options.batch ? static_cast<Dialogs&>(batchDialogs) : screenDialogs;
-
-  Application application(argc, argv, dialogs, title);
-  QApplication::setApplicationName(QString::fromStdString(title));
-  QtMessageLoop loop;
 
   // The HID devices: the simulated meter on the virtual bus, or the platform's.
   VirtualHidBus bus;

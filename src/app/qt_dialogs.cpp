@@ -1,10 +1,40 @@
 #include "app/qt_dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace kelvatrix {
+namespace {
+
+// Icons and type names from a file's name alone. Qt's own provider reads a file whose
+// name leaves its type open (kelvatrix.db-wal, kelvatrix.db-shm) to find the type, and
+// closing any descriptor of a file drops every POSIX lock this process holds on it: the
+// locks SQLite keeps on the open database, which another client would then overrun.
+class NameOnlyIconProvider final : public QFileIconProvider {
+ public:
+  QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+  QIcon icon(const QFileInfo& info) const override {
+    if (info.isDir()) return QFileIconProvider::icon(Folder);
+    const QMimeType mime = database_.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+    return QIcon::fromTheme(
+        mime.iconName(), QIcon::fromTheme(mime.genericIconName(), QFileIconProvider::icon(File)));
+  }
+  QString type(const QFileInfo& info) const override {
+    if (info.isDir()) return QStringLiteral("Folder");
+    const QMimeType mime = database_.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+    return mime.comment().isEmpty() ? mime.name() : mime.comment();
+  }
+
+ private:
+  QMimeDatabase database_;
+};
+
+}  // namespace
 
 int QtDialogs::MessageBox(const std::string& text, const std::string& caption, int flags) {
   QString shown = QString::fromStdString(text);
@@ -42,7 +72,17 @@ std::optional<std::string> QtDialogs::SaveFileName(const SaveFileRequest& reques
     filters << QString::fromStdString(description) + QStringLiteral(" (") + QString::fromStdString(pattern) +
                    QStringLiteral(")");
   }
-  QFileDialog dialog(owner_);
+  // The dialog begins to gather its folder's files as soon as it is made, with Qt's own
+  // provider: so it is made on an empty folder, given the provider, and only then turned
+  // to the folder the operator starts in. It is Qt's own dialog, which takes a provider:
+  // a desktop's native one runs in this process too and reads files to find their types.
+  const QString start = QDir::currentPath();
+  const QTemporaryDir empty;
+  QFileDialog dialog(owner_, QString(), empty.isValid() ? empty.path() : QDir::rootPath());
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  NameOnlyIconProvider icons;
+  dialog.setIconProvider(&icons);
+  dialog.setDirectory(start);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   // The command asks about an existing file itself.

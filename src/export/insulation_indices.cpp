@@ -2,20 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <map>
+
+#include "export/number_text.h"
 
 namespace kelvatrix {
 namespace {
 
-// A number as the download writes it: digits, and the locale's decimal point or comma.
+// A number as the download writes it, digits and a decimal point; a comma in its place
+// (as an operator under a decimal-comma locale types it into the grid) is read as well.
 std::optional<double> Number(std::string text) {
   std::replace(text.begin(), text.end(), ',', '.');
-  if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos ||
-      std::count(text.begin(), text.end(), '.') > 1 || text == ".") {
-    return std::nullopt;
-  }
-  return std::stod(text);
+  return ParseDecimal(text);
 }
 
 std::optional<int> Seconds(const std::string& text) {
@@ -60,9 +58,7 @@ Figure Ratio(const Figure& over, const char* overName, const Figure& under, cons
 }
 
 std::string Grouped(double value, int decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  const std::string digits = text;
+  const std::string digits = FixedText(value, decimals);
   const std::size_t point = digits.find('.');
   const std::size_t whole = point == std::string::npos ? digits.size() : point;
   std::string grouped;

@@ -4,6 +4,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <exception>
 #include <memory>
 
 #include "export/print_jobs.h"
@@ -33,9 +34,21 @@ class PrinterJobs final : public PrintJobs {
     }
     QPrintPreviewDialog preview(&printer, owner_);
     preview.setWindowTitle(title);
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
-                     [&](QPrinter* printer) { job.pages = render(*printer); });
+    // An error must not unwind through the preview's own code, which would leave the
+    // printer half way through a job (and the next job waiting on it for ever): it ends
+    // the preview and is raised once the dialog is closed.
+    std::exception_ptr failed;
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&](QPrinter* printer) {
+      if (failed) return;
+      try {
+        job.pages = render(*printer);
+      } catch (...) {
+        failed = std::current_exception();
+        QMetaObject::invokeMethod(&preview, &QDialog::reject, Qt::QueuedConnection);
+      }
+    });
     job.printed = preview.exec() == QDialog::Accepted;
+    if (failed) std::rethrow_exception(failed);
     return job;
   }
 

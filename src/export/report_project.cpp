@@ -1,8 +1,9 @@
 #include "export/report_project.h"
 
-#include <cmath>
 #include <fstream>
 #include <sstream>
+
+#include "export/number_text.h"
 
 namespace kelvatrix {
 namespace {
@@ -15,13 +16,8 @@ std::string Trim(const std::string& text) {
 
 // A decimal number within [low, high], nothing else.
 std::optional<double> Number(const std::string& word, double low, double high) {
-  if (word.empty() || word.size() > 12 ||
-      word.find_first_not_of("0123456789.") != std::string::npos) {
-    return std::nullopt;
-  }
-  char* end = nullptr;
-  const double value = std::strtod(word.c_str(), &end);
-  if (*end != '\0' || !std::isfinite(value) || value < low || value > high) return std::nullopt;
+  const std::optional<double> value = ParseDecimal(word);
+  if (!value || *value < low || *value > high) return std::nullopt;
   return value;
 }
 

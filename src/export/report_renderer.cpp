@@ -97,8 +97,9 @@ QPageLayout ReportPageLayout(const ReportDefinition& report) {
                      QPageLayout::Millimeter);
 }
 
-int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& data,
-                 const QDateTime& printedAt) {
+namespace {
+
+std::vector<DataSetField*> ColumnFields(const ReportDefinition& report, DataSet& data) {
   std::vector<DataSetField*> fields;
   for (const ReportColumn& column : report.columns) {
     try {
@@ -107,6 +108,18 @@ int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& dat
       throw ReportError("The report's column \"" + column.field + "\" names no field of the table");
     }
   }
+  return fields;
+}
+
+}  // namespace
+
+void CheckReportFields(const ReportDefinition& report, DataSet& data) {
+  ColumnFields(report, data);
+}
+
+int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& data,
+                 const QDateTime& printedAt) {
+  const std::vector<DataSetField*> fields = ColumnFields(report, data);
   const std::vector<std::pair<QString, QString>> summary =
       report.summary ? SummaryLines(data) : std::vector<std::pair<QString, QString>>{};
 

@@ -17,6 +17,9 @@ namespace kelvatrix {
 // The page the project asks for: size, orientation and margins.
 QPageLayout ReportPageLayout(const ReportDefinition& report);
 
+// Raises ReportError when a column names no field of `data`.
+void CheckReportFields(const ReportDefinition& report, DataSet& data);
+
 // Paints every page; returns how many, or 0 when the printer cannot be opened. Raises
 // ReportError when a column names no field of `data`.
 int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& data,

@@ -31,6 +31,10 @@ struct DataSourceSettings {
 // The settings of a normal start: the current directory, the driver found at build time.
 DataSourceSettings DefaultDataSourceSettings();
 
+// The database file the data source names: kelvatrix.db (Linux) or kelvatrix.mdb
+// (Windows) in the settings' directory.
+std::string DatabaseFilePath(const DataSourceSettings& settings);
+
 // The user data source file unixODBC reads: $ODBCINI when set, else .odbc.ini in the home
 // directory of the user's password entry (unixODBC does not look at $HOME; /home for a
 // user without an entry).

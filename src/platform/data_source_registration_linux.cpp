@@ -61,6 +61,10 @@ DataSourceSettings DefaultDataSourceSettings() {
   return settings;
 }
 
+std::string DatabaseFilePath(const DataSourceSettings& settings) {
+  return (fs::path(settings.currentDirectory) / "kelvatrix.db").string();
+}
+
 // unixODBC takes the home directory from the password database, not from $HOME, and
 // falls back to /home for a user without an entry there. Writing any other file would
 // register a data source that the driver manager never reads, while the program went on
@@ -81,16 +85,17 @@ std::string UserOdbcIniPath() {
 
 bool RegisterDataSource(const DataSourceSettings& settings, Dialogs& dialogs) {
   if (settings.currentDirectory.empty()) return ReportFailure(dialogs);
-  const std::string database = (fs::path(settings.currentDirectory) / "kelvatrix.db").string();
+  const std::string database = DatabaseFilePath(settings);
   const IniEntries entries = {
       {"Description", "Orvendel Data Source"},
       {"Driver", settings.driver},
       {"Database", database},
       {"JournalMode", "WAL"},
       {"SyncPragma", "NORMAL"},
-      // Give up on a database another program keeps locked after two seconds, not the
-      // driver's default of 100.
-      {"Timeout", "2000"},
+      // How long one statement waits on a database another program keeps locked: a
+      // quarter of a second, not the driver's 100. The download waits longer, but in
+      // steps that keep the window working.
+      {"Timeout", "250"},
   };
   for (const auto& entry : entries) {
     if (!IniCanHold(entry.second)) return ReportFailure(dialogs);

@@ -70,6 +70,10 @@ DataSourceSettings DefaultDataSourceSettings() {
 
 std::string UserOdbcIniPath() { return {}; }
 
+std::string DatabaseFilePath(const DataSourceSettings& settings) {
+  return settings.currentDirectory + "\\kelvatrix.mdb";
+}
+
 bool RegisterDataSource(const DataSourceSettings& settings, Dialogs& dialogs) {
   {
     RegistryKey sources("Software\\ODBC\\ODBC.INI\\ODBC Data Sources");

@@ -16,6 +16,9 @@ void WakeThisThreadOnTime() {
 #endif
 }
 
+PreciseTimerPeriod::PreciseTimerPeriod() = default;
+PreciseTimerPeriod::~PreciseTimerPeriod() = default;
+
 bool LetThisThreadWaitItsTurn() {
 #if defined(__linux__)
   const sched_param normal{};

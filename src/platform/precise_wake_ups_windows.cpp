@@ -6,10 +6,12 @@
 
 namespace kelvatrix {
 
-void WakeThisThreadOnTime() {
-  // The timer resolution is the process's; asked for once and kept until the process ends.
-  static const bool set = timeBeginPeriod(1) == TIMERR_NOERROR;
-  (void)set;
+void WakeThisThreadOnTime() {}
+
+PreciseTimerPeriod::PreciseTimerPeriod() : asked_(timeBeginPeriod(1) == TIMERR_NOERROR) {}
+
+PreciseTimerPeriod::~PreciseTimerPeriod() {
+  if (asked_) timeEndPeriod(1);
 }
 
 bool LetThisThreadWaitItsTurn() { return true; }

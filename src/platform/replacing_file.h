@@ -4,7 +4,7 @@
 // target. Until then the target stays as it was, and a ReplacingFile dropped without a
 // successful Commit (full disk, no permission, directory gone) removes what it wrote. A
 // target that is a symbolic link has the file it points to replaced; an existing target
-// keeps its permissions.
+// keeps its permissions. A target that is read-only is never replaced: Open refuses it.
 
 #include <cstddef>
 #include <string>
@@ -33,6 +33,11 @@ class ReplacingFile {
   const std::string& Error() const { return error_; }
 
   static bool Exists(const std::string& path);
+  // The file exists and this user may not write it (the folder may still allow a rename).
+  static bool IsReadOnly(const std::string& path);
+  // Why `path` cannot be written or made, as far as the system tells without trying: the
+  // file is read-only, or its folder may not be written; empty when nothing stands out.
+  static std::string WhyNotWritable(const std::string& path);
 
  private:
   bool Flush();

@@ -4,8 +4,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 
 #include "platform/replacing_file.h"
 
@@ -39,6 +41,25 @@ bool ReplacingFile::Fail(const std::string& what) {
   return false;
 }
 
+bool ReplacingFile::IsReadOnly(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return false;
+  // No write permission for anyone is the owner's "keep this", also for root, whom the
+  // system would let write.
+  if ((info.st_mode & 0222) == 0) return true;
+  return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 &&
+         (errno == EACCES || errno == EROFS);
+}
+
+std::string ReplacingFile::WhyNotWritable(const std::string& path) {
+  if (IsReadOnly(path)) return "the file is read-only";
+  const std::string folder = Directory(path);
+  if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+    return "the folder " + folder + " may not be written to (" + std::strerror(errno) + ")";
+  }
+  return {};
+}
+
 bool ReplacingFile::Open() {
   struct stat link {};
   if (lstat(path_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
@@ -46,18 +67,32 @@ bool ReplacingFile::Open() {
     if (!realpath(path_.c_str(), resolved)) return Fail("cannot follow the link '" + path_ + "'");
     target_ = resolved;
   }
-  // A new file gets the permissions any new file gets; a replaced one keeps its own.
-  const mode_t mask = umask(0);
-  umask(mask);
-  mode_t mode = (newFile_ == NewFile::Private ? 0600 : 0666) & ~mask;
+  // A file its owner made read-only is kept, though its folder would let it be replaced.
+  if (IsReadOnly(target_)) return Fail("'" + path_ + "' is read-only");
   struct stat old {};
-  if (stat(target_.c_str(), &old) == 0) mode = old.st_mode & 07777;
+  const bool replacing = stat(target_.c_str(), &old) == 0;
 
-  std::string pattern = target_ + ".kelvatrix-XXXXXX";
-  fd_ = mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd_ < 0) return Fail("cannot create a file in '" + Directory(target_) + "'");
-  temp_ = pattern;
-  if (fchmod(fd_, mode) != 0) return Fail("cannot set the permissions of '" + temp_ + "'");
+  // A new file gets the permissions any new file gets: the system applies the user's
+  // file-creation mask (and a default ACL) to the mode asked for at creation. Reading the
+  // mask with umask() would change it for every thread while it is read.
+  const mode_t asked = newFile_ == NewFile::Private ? 0600 : 0666;
+  std::random_device random;
+  for (int attempt = 0; fd_ < 0; ++attempt) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".kelvatrix-%06x",
+                  static_cast<unsigned>(random()) & 0xFFFFFFu);
+    temp_ = target_ + suffix;
+    fd_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, asked);
+    if (fd_ < 0) {
+      const bool taken = errno == EEXIST;
+      temp_.clear();
+      if (!taken || attempt == 100)
+        return Fail("cannot create a file in '" + Directory(target_) + "'");
+    }
+  }
+  // A replaced file keeps its own permissions.
+  if (replacing && fchmod(fd_, old.st_mode & 07777) != 0)
+    return Fail("cannot set the permissions of '" + temp_ + "'");
   return true;
 }
 

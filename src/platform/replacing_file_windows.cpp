@@ -10,9 +10,14 @@ namespace {
 
 constexpr std::size_t kBufferSize = 1 << 16;
 
+// The folder of `path`, as a full path with its final separator: "C:\\" for
+// "C:\\run.xls", where the folder "C:" would be the current folder of drive C.
 std::string Directory(const std::string& path) {
-  const auto slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? "." : path.substr(0, slash);
+  char full[MAX_PATH];
+  char* name = nullptr;
+  const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, &name);
+  if (length == 0 || length >= sizeof full) return ".\\";
+  return name ? std::string(full, name) : std::string(full, length);
 }
 
 HANDLE AsHandle(int fd) { return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(fd)); }
@@ -28,6 +33,15 @@ bool ReplacingFile::Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool ReplacingFile::IsReadOnly(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+std::string ReplacingFile::WhyNotWritable(const std::string& path) {
+  return IsReadOnly(path) ? "the file is read-only" : std::string();
+}
+
 bool ReplacingFile::Fail(const std::string& what) {
   const DWORD code = GetLastError();
   failed_ = true;
@@ -36,6 +50,10 @@ bool ReplacingFile::Fail(const std::string& what) {
 }
 
 bool ReplacingFile::Open() {
+  if (IsReadOnly(path_)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return Fail("'" + path_ + "' is read-only");
+  }
   char temp[MAX_PATH];
   if (GetTempFileNameA(Directory(path_).c_str(), "kvx", 0, temp) == 0) {
     return Fail("cannot create a file in '" + Directory(path_) + "'");

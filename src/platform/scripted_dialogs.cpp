@@ -5,7 +5,7 @@ namespace kelvatrix {
 int ScriptedDialogs::MessageBox(const std::string& text, const std::string& caption,
                                 int flags) {
   shown_.push_back({text, caption, flags});
-  if (sink_) {
+  if (sink_ && echo_) {
     std::string line = caption.empty() ? text : caption + ": " + text;
     for (char& c : line) {
       if (c == '\r' || c == '\n') c = ' ';

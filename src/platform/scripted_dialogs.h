@@ -30,6 +30,9 @@ class ScriptedDialogs final : public Dialogs {
   std::optional<std::string> SaveFileName(const SaveFileRequest& request) override;
 
   void QueueAnswer(int result) { answers_.push_back(result); }
+  // Whether boxes are printed to the sink (they are recorded either way): off while a
+  // caller reports in words of its own what the box says.
+  void SetEcho(bool on) { echo_ = on; }
   // The next save dialog's answer; an empty optional cancels it.
   void QueueFileName(std::optional<std::string> path) { fileNames_.push_back(std::move(path)); }
   const std::vector<SaveFileRequest>& SaveDialogsShown() const { return saveDialogs_; }
@@ -41,6 +44,7 @@ class ScriptedDialogs final : public Dialogs {
 
  private:
   LineSink sink_;
+  bool echo_ = true;
   std::deque<int> answers_;
   std::vector<ShownMessage> shown_;
   std::deque<std::optional<std::string>> fileNames_;

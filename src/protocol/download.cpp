@@ -1,5 +1,7 @@
 #include "protocol/download.h"
 
+#include "platform/precise_wake_ups.h"
+
 namespace kelvatrix {
 
 void Download::SendAndListen(std::uint8_t command) {
@@ -13,25 +15,41 @@ void Download::SendAndListen(std::uint8_t command) {
   }
 }
 
+template <typename Operation>
+bool Download::UntilUnlocked(Operation operation) {
+  const std::int64_t start = exchange_.Now();
+  while (!operation()) {
+    if (stopRequested_ || exchange_.Now() - start > std::int64_t{kLockPatienceMs} * 1000)
+      return false;
+    exchange_.PacedWait(kLockRetryMs);
+  }
+  return true;
+}
+
 DownloadResult Download::Run() {
   if (!selection_.DevConnected()) return {DownloadOutcome::NoMeter, 0};
   // The waits process clicks too: a second press while this one waits is ignored.
   if (running_) return {DownloadOutcome::AlreadyRunning, 0};
   running_ = true;
+  stopRequested_ = false;
   struct Done {
-    bool& flag;
-    ~Done() { flag = false; }
-  } done{running_};
+    bool& running;
+    bool& stop;
+    ~Done() { running = stop = false; }
+  } done{running_, stopRequested_};
+  const PreciseTimerPeriod waitsOnTime;
 
   ResAxisMax = kInitialResistanceAxis;
   resistance_.SetLeftAxisRange(0, ResAxisMax);
 
   SendAndListen(kHandshake);
   exchange_.PacedWait(100);
+  if (stopRequested_) return {DownloadOutcome::Stopped, 0};
   if (exchange_.RxBuf[0] != kHandshakeReply) return {DownloadOutcome::NotAcknowledged, 0};
 
   std::int32_t rowCounter = 0;
-  table_.Reset();
+  if (!UntilUnlocked([&] { return table_.Reset(); }))
+    return {stopRequested_ ? DownloadOutcome::Stopped : DownloadOutcome::DatabaseLocked, 0};
   voltage_.Clear();
   resistance_.Clear();
   voltage_.SetAutoRepaint(true);
@@ -47,6 +65,7 @@ DownloadResult Download::Run() {
     while (exchange_.RxWaiting && waits < kFetchWaits) {
       exchange_.PacedWait(5);
       ++waits;
+      if (stopRequested_) return {DownloadOutcome::Stopped, rowCounter};
     }
     // A reply that came during the last wait is not looked at.
     if (waits == kFetchWaits) return {DownloadOutcome::NoReply, rowCounter};
@@ -56,12 +75,15 @@ DownloadResult Download::Run() {
       const auto at = static_cast<std::size_t>(slot);
       if (carried > slot && exchange_.RxBuf[at] == kEndMarker) return {DownloadOutcome::EndMarker, rowCounter};
       if (carried < slot + kReadingBytes) return {DownloadOutcome::ShortReply, rowCounter};
-      Store(at, rowCounter, timeCounter);
+      if (!Store(at, rowCounter, timeCounter)) {
+        return {stopRequested_ ? DownloadOutcome::Stopped : DownloadOutcome::DatabaseLocked,
+                rowCounter};
+      }
     }
   }
 }
 
-void Download::Store(std::size_t slot, std::int32_t& rowCounter, std::int32_t& timeCounter) {
+bool Download::Store(std::size_t slot, std::int32_t& rowCounter, std::int32_t& timeCounter) {
   const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(exchange_.RxBuf[slot + i]); };
   const Reading reading = DecodeReading(byte(0), byte(1), byte(2), byte(3));
   if (reading.runStart) timeCounter = 0;
@@ -71,10 +93,10 @@ void Download::Store(std::size_t slot, std::int32_t& rowCounter, std::int32_t& t
   table_.SetField("times", std::to_string(timeCounter));
   table_.SetField("recno", static_cast<long long>(rowCounter));
   ++rowCounter;
-  table_.SetField("voltage", FormatGeneral(reading.voltage, decimalSeparator_));
+  table_.SetField("voltage", FormatGeneral(reading.voltage));
   table_.SetField("unitv", std::string("V"));
-  table_.SetField("register", reading.overRange ? std::string("----")
-                                                : FormatGeneral(reading.value, decimalSeparator_));
+  table_.SetField("register",
+                  reading.overRange ? std::string("----") : FormatGeneral(reading.value));
   table_.SetField("unitr", std::string(reading.Unit()));
 
   const double megaOhm = reading.MegaOhm();
@@ -85,9 +107,16 @@ void Download::Store(std::size_t slot, std::int32_t& rowCounter, std::int32_t& t
     ResAxisMax = megaOhm + 10;
     resistance_.SetLeftAxisRange(0, ResAxisMax);
   }
-  table_.Post();
+  if (!UntilUnlocked([&] { return table_.Post(); })) {
+    // Not stored: the reading does not count, and the row goes so the table holds
+    // exactly what was stored.
+    table_.Cancel();
+    --rowCounter;
+    return false;
+  }
   table_.Refresh();
   table_.Last();
+  return true;
 }
 
 }  // namespace kelvatrix

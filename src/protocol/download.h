@@ -31,6 +31,9 @@ enum class DownloadOutcome {
   NoReply,          // a fetch got no reply within 200 waits
   ShortReply,       // a fetch reply ended inside a reading: ended before storing it
   NoAccess,         // the meter is there, but this user may not open it for reading and writing
+  DatabaseLocked,  // another client kept the database locked too long: ended, what was stored stays
+  Stopped,     // asked to stop (the window closes): ended at the next wait, what was stored stays
+  NoDatabase,  // the table cannot be opened: nothing was asked of the meter
 };
 
 struct DownloadResult {
@@ -45,6 +48,11 @@ class Download {
   static constexpr std::uint8_t kFetch = 0xC4;
   static constexpr int kFetchWaits = 200;
   static constexpr double kInitialResistanceAxis = 100.0;
+  // A database that another client keeps locked (a report tool reading, a copy of the
+  // file being made) delays the download, which waits for it with the window working,
+  // trying again every kLockRetryMs; only a lock of more than kLockPatienceMs ends it.
+  static constexpr int kLockPatienceMs = 30000;
+  static constexpr int kLockRetryMs = 50;
 
   Download(MeterSelection& selection, MeterExchange& exchange, MeasurementRows& table,
            ChartTarget& voltageChart, ChartTarget& resistanceChart)
@@ -56,24 +64,31 @@ class Download {
 
   // Runs the whole sequence. Errors of the table escape and end it.
   DownloadResult Run();
-
-  // The locale's decimal separator for the texts written to the table.
-  void SetDecimalSeparator(std::string separator) { decimalSeparator_ = std::move(separator); }
+  // Ends a running download at its next wait (the rows stored so far stay); nothing when
+  // none runs.
+  void Stop() { stopRequested_ = running_; }
+  bool Running() const { return running_; }
 
   // The upper bound of the resistance chart's left axis (lower bound 0).
   double ResAxisMax = kInitialResistanceAxis;
 
  private:
   void SendAndListen(std::uint8_t command);
-  void Store(std::size_t slot, std::int32_t& rowCounter, std::int32_t& timeCounter);
+  // Decodes the reading in RxBuf from `slot` into a new row and the charts, and posts the
+  // row. False when the database stayed locked: the row is dropped.
+  bool Store(std::size_t slot, std::int32_t& rowCounter, std::int32_t& timeCounter);
+  // Tries `operation` until it is done, waiting while the database is locked; false when
+  // the lock outlasts kLockPatienceMs or a stop was asked for.
+  template <typename Operation>
+  bool UntilUnlocked(Operation operation);
 
   MeterSelection& selection_;
   MeterExchange& exchange_;
   MeasurementRows& table_;
   ChartTarget& voltage_;
   ChartTarget& resistance_;
-  std::string decimalSeparator_ = ".";
   bool running_ = false;
+  bool stopRequested_ = false;
 };
 
 }  // namespace kelvatrix

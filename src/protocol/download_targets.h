@@ -11,14 +11,16 @@ namespace kelvatrix {
 using FieldValue = std::variant<long long, std::string>;
 
 // The table `savedata`. Errors of the database layer escape as exceptions and end the
-// download.
+// download, but one: a database that another client keeps locked for now, which Reset
+// and Post answer with false, having changed nothing, so that they can be tried again.
 class MeasurementRows {
  public:
   virtual ~MeasurementRows() = default;
-  virtual void Reset() = 0;  // close, empty, open
+  virtual bool Reset() = 0;  // close, empty, open
   virtual void Append() = 0;
   virtual void SetField(std::string_view name, const FieldValue& value) = 0;
-  virtual void Post() = 0;
+  virtual bool Post() = 0;    // false: the row stays unposted
+  virtual void Cancel() = 0;  // drops the unposted row
   virtual void Refresh() = 0;
   virtual void Last() = 0;
 };

@@ -10,6 +10,7 @@ MeterExchange::MeterExchange(MessageLoop& loop, FormMessages& messages, Ticks ti
     : loop_(loop), messages_(messages), ticks_(ticks ? ticks : &PreciseTicks) {}
 
 void MeterExchange::WriteFailed() {
+  ++writeFailures_;
   messages_.MsgCaption = "WRITE USB ERROR!";
   messages_.MsgText = "write usb error";
 }

@@ -41,6 +41,10 @@ class MeterExchange {
   // Processes messages until more than `ms` milliseconds have passed, at least once;
   // between readings it sleeps until a message or the deadline instead of spinning.
   void PacedWait(std::int32_t ms);
+  // How many command writes have failed so far.
+  int WriteFailures() const { return writeFailures_; }
+  // The tick counter the waits read, in microseconds.
+  std::int64_t Now() const { return ticks_(); }
 
   std::array<std::uint8_t, kReportBytes> TxReport{};
   std::array<std::int32_t, 67> RxBuf{};
@@ -52,6 +56,7 @@ class MeterExchange {
   MessageLoop& loop_;
   FormMessages& messages_;
   Ticks ticks_;
+  int writeFailures_ = 0;
 };
 
 }  // namespace kelvatrix

@@ -22,15 +22,11 @@ Reading DecodeReading(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::ui
   return reading;
 }
 
-std::string FormatGeneral(double value, std::string_view decimalSeparator) {
+std::string FormatGeneral(double value) {
   char buffer[64];
-  // Locale-independent: the separator is put in below.
+  // to_chars ignores the locale.
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-  std::string text(buffer, result.ptr);
-  if (const auto point = text.find('.'); point != std::string::npos) {
-    text.replace(point, 1, decimalSeparator);
-  }
-  return text;
+  return std::string(buffer, result.ptr);
 }
 
 }  // namespace kelvatrix

@@ -31,7 +31,9 @@ struct Reading {
 Reading DecodeReading(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3);
 
 // The general number format: the shortest text of at most 15 significant digits, no
-// thousands separators, `decimalSeparator` in place of the point ("29.1", "1.023", "5000").
-std::string FormatGeneral(double value, std::string_view decimalSeparator = ".");
+// thousands separators, a point before the decimals ("29.1", "1.023", "5000"). The table's
+// texts are read by the grid, the worksheet, the report, the indices and any other ODBC
+// client, so they are the same whatever the user's locale.
+std::string FormatGeneral(double value);
 
 }  // namespace kelvatrix

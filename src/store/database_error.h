@@ -10,4 +10,11 @@ class DatabaseError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Another client holds a lock on the database for now (SQLite's "database is locked"):
+// the operation changed nothing and may be tried again.
+class DatabaseBusy : public DatabaseError {
+ public:
+  using DatabaseError::DatabaseError;
+};
+
 }  // namespace kelvatrix

@@ -64,7 +64,15 @@ QString RowsAfterStatement() {
 }
 
 [[noreturn]] void Fail(const QSqlError& error) {
-  throw DatabaseError(error.text().trimmed().toStdString());
+  const QString text = error.text().trimmed();
+  // SQLite's SQLITE_BUSY (5) and SQLITE_LOCKED (6), as the ODBC driver passes them on.
+  const QStringList codes = error.nativeErrorCode().split(QLatin1Char(';'));
+  if (codes.contains(QStringLiteral("5")) || codes.contains(QStringLiteral("6")) ||
+      text.contains(QStringLiteral("database is locked")) ||
+      text.contains(QStringLiteral("database table is locked"))) {
+    throw DatabaseBusy(text.toStdString());
+  }
+  throw DatabaseError(text.toStdString());
 }
 
 void Prepare(QSqlQuery& query, const QString& statement) {
@@ -133,6 +141,16 @@ void MeasurementTable::Connect() {
   if (!db.isValid()) Fail(db.lastError());
   if (!db.isOpen() && !db.open()) Fail(db.lastError());
 
+  // The SQLite driver opens an empty database in memory when it cannot read the data
+  // source's Database entry (an odbc.ini this user may not write, for one): every row
+  // would be lost at exit. SQLite names the file it opened; other databases say nothing.
+  QSqlQuery files(db);
+  if (files.exec(QStringLiteral("PRAGMA database_list")) && files.next() &&
+      files.value(2).toString().isEmpty()) {
+    throw DatabaseError("the data source " + dataSource_.toStdString() +
+                        " opened no database file: its Database entry could not be read");
+  }
+  files.finish();
   QSqlQuery create(db);
   if (!create.exec(CreateTableStatement())) Fail(create.lastError());
 
@@ -169,6 +187,13 @@ void MeasurementTable::Open() {
   SetCurrent(rows_.empty() ? -1 : 0);
 }
 
+void MeasurementTable::Release() {
+  statements_.reset();
+  if (QSqlDatabase::contains(connectionName_)) Database().close();
+  // The data version counts per connection: the next refresh reads what is new.
+  readAtVersion_.reset();
+}
+
 void MeasurementTable::Close() {
   if (!Active()) return;
   modified_ = false;
@@ -181,10 +206,11 @@ void MeasurementTable::Close() {
 }
 
 void MeasurementTable::Reset() {
-  Close();
+  // Emptied first: a database that is locked for now leaves the table as it was.
   Connect();
   QSqlQuery empty(Database());
   if (!empty.exec(QStringLiteral("DELETE FROM savedata"))) Fail(empty.lastError());
+  Close();
   Open();
 }
 
@@ -277,6 +303,7 @@ void MeasurementTable::SetFieldText(int column, const QString& text) {
 }
 
 void MeasurementTable::WriteNewRow(Row& row) {
+  Connect();
   QSqlQuery& insert = statements_->insert;
   for (int i = 0; i < kFieldCount; ++i)
     insert.bindValue(i, row.values[static_cast<std::size_t>(i)]);
@@ -292,6 +319,7 @@ void MeasurementTable::WriteNewRow(Row& row) {
 }
 
 void MeasurementTable::WriteChangedRow(const Row& row) {
+  Connect();
   QSqlQuery& update = statements_->update;
   for (int i = 0; i < kFieldCount; ++i)
     update.bindValue(i, row.values[static_cast<std::size_t>(i)]);
@@ -342,6 +370,7 @@ void MeasurementTable::Delete() {
   }
   if (state_ == State::Edit) Cancel();
   if (current_ < 0) throw DatabaseError("Cannot perform this operation on an empty dataset");
+  Connect();
   QSqlQuery& remove = statements_->remove;
   remove.bindValue(0, rows_[static_cast<std::size_t>(current_)].rowId);
   Run(remove);
@@ -380,6 +409,7 @@ const QVariant& MeasurementTable::Value(int row, int column) const {
 }
 
 void MeasurementTable::ReadRowsAfterLast() {
+  Connect();
   QSqlQuery& query = statements_->rowsAfter;
   query.bindValue(0, lastRowId_);
   Run(query);
@@ -396,6 +426,7 @@ void MeasurementTable::ReadRowsAfterLast() {
 }
 
 std::optional<qint64> MeasurementTable::DataVersion() {
+  Connect();
   if (!statements_->hasDataVersion) return std::nullopt;
   QSqlQuery& query = statements_->dataVersion;
   if (!query.exec() || !query.next()) {

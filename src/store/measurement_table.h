@@ -65,8 +65,15 @@ class MeasurementTable : public QObject {
   void Open();
   // Closes the table; an unposted change is dropped.
   void Close();
-  // Close, delete every row, open: afterwards the table is open and holds no rows.
+  // Close, delete every row, open: afterwards the table is open and holds no rows. A
+  // database that another client keeps locked for now raises DatabaseBusy and leaves the
+  // table as it was.
   void Reset();
+  // Lets go of the database (and so of every lock this process holds on its files) while
+  // something the program does not control may open and close those files, such as the
+  // stock dialogs of a print preview; the rows stay as they are, and the next operation
+  // that needs the database connects again.
+  void Release();
 
   // Append adds an empty row at the end, Insert one before the current row; both make
   // it current. Edit starts changing the current row. SetField fills the row being

@@ -143,9 +143,12 @@ std::vector<ChartPoint> PointsToDraw(const std::vector<ChartPoint>& points, doub
   shown.reserve(static_cast<std::size_t>(columns) * 4 + 2);
   const double scale = columns / (xMax - xMin);
   // Clamped before it is made an integer: the neighbour outside a deep zoom may lie
-  // millions of columns away.
+  // millions of columns away. Rounded down, not toward zero: a neighbour less than a
+  // column left of the range belongs to column -1, not to column 0, whose extremes it
+  // would take the place of.
   auto column = [&](const ChartPoint& p) {
-    return static_cast<int>(std::clamp((p.x - xMin) * scale, -1.0, static_cast<double>(columns)));
+    return static_cast<int>(
+        std::floor(std::clamp((p.x - xMin) * scale, -1.0, static_cast<double>(columns))));
   };
   const auto index = [&](auto it) { return static_cast<std::size_t>(it - points.begin()); };
   // Without blocks of its own a series is scanned point by point.

@@ -22,6 +22,13 @@ constexpr int kIndicatorWidth = 11;
 constexpr int kMinimumColumnWidth = 8;
 constexpr int kTextMargin = 2;
 
+// Tab moves between the grid's cells; Ctrl+Tab and Ctrl+Shift+Tab leave the grid for the
+// next or the previous control, as in other programs whose grids take Tab.
+bool LeavesGrid(const QKeyEvent& press) {
+  return (press.key() == Qt::Key_Tab || press.key() == Qt::Key_Backtab) &&
+         (press.modifiers() & Qt::ControlModifier);
+}
+
 // The row indicator column: an arrow at the current row, an I-beam while it is edited, a
 // star while it is a new row.
 class IndicatorColumn : public QHeaderView {
@@ -70,8 +77,12 @@ class IndicatorColumn : public QHeaderView {
 class CellEditor : public QStyledItemDelegate {
  public:
   using Reporter = std::function<void(const std::string&)>;
-  CellEditor(const DataGridModel& model, Reporter report, QObject* parent)
-      : QStyledItemDelegate(parent), model_(model), report_(std::move(report)) {}
+  CellEditor(const DataGridModel& model, Reporter report, std::function<void(bool)> leave,
+             QObject* parent)
+      : QStyledItemDelegate(parent),
+        model_(model),
+        report_(std::move(report)),
+        leave_(std::move(leave)) {}
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override {
@@ -129,7 +140,8 @@ class CellEditor : public QStyledItemDelegate {
     if (reporting_ && (event->type() == QEvent::FocusOut || event->type() == QEvent::FocusIn))
       return true;
     if (event->type() == QEvent::KeyPress) {
-      const int key = static_cast<QKeyEvent*>(event)->key();
+      const auto* press = static_cast<QKeyEvent*>(event);
+      const int key = press->key();
       const bool commits = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab ||
                            key == Qt::Key_Backtab;
       const std::string problem =
@@ -144,6 +156,14 @@ class CellEditor : public QStyledItemDelegate {
         editor->selectAll();
         return true;
       }
+      // Ctrl+Tab leaves the grid from a cell being edited too: the cell is kept, the
+      // editor closes, and the grid passes the focus on.
+      if (LeavesGrid(*press)) {
+        emit commitData(editor);
+        emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+        leave_(key == Qt::Key_Tab && !(press->modifiers() & Qt::ShiftModifier));
+        return true;
+      }
     }
     return QStyledItemDelegate::eventFilter(object, event);
   }
@@ -152,6 +172,7 @@ class CellEditor : public QStyledItemDelegate {
   static constexpr const char* kFieldProperty = "kelvatrixField";
   const DataGridModel& model_;
   Reporter report_;
+  std::function<void(bool forward)> leave_;
   bool reporting_ = false;
 };
 
@@ -172,7 +193,8 @@ DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dia
   setVerticalHeader(new IndicatorColumn(this));
   setModel(model_);
   setItemDelegate(new CellEditor(
-      *model_, [this](const std::string& text) { ReportError(text); }, this));
+      *model_, [this](const std::string& text) { ReportError(text); },
+      [this](bool forward) { LeaveGrid(forward); }, this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
@@ -280,7 +302,16 @@ void DataGrid::FinishChange() {
   });
 }
 
+void DataGrid::LeaveGrid(bool forward) {
+  // The view's own step would move between cells: the widget's moves the focus on.
+  QWidget::focusNextPrevChild(forward);
+}
+
 void DataGrid::keyPressEvent(QKeyEvent* event) {
+  if (LeavesGrid(*event)) {
+    LeaveGrid(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+    return;
+  }
   // The operator works on the rows as they are, including those still held back.
   model_->ShowPendingRows();
   const bool editing = state() == QAbstractItemView::EditingState;

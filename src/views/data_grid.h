@@ -6,7 +6,8 @@
 // table, which posts the row just edited. Leaving the grid does the same, so an edit is
 // in the table before any command reads it. Keys: Insert adds a row before the current
 // one, Down on the last row appends one, Ctrl+Delete deletes the current row after
-// asking, Escape takes back the change of the current row.
+// asking, Escape takes back the change of the current row. Tab moves between cells;
+// Ctrl+Tab and Ctrl+Shift+Tab leave the grid.
 //
 // Its column model is public: the worksheet writer reads the columns, their resolved
 // titles and footers, and the data set behind the grid (ColumnGrid).
@@ -61,6 +62,8 @@ class DataGrid : public QTableView, public ColumnGrid {
 
  private:
   void ApplyColumns();
+  // Passes the focus to the next (or the previous) control of the window.
+  void LeaveGrid(bool forward);
   void FollowTable(int row);
   void FocusChanged(QWidget* old, QWidget* now);
   bool Contains(const QWidget* widget) const;

@@ -1,9 +1,11 @@
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
 #include "chart_labels.h"
+#include "database_locker.h"
 #include "meter_runs.h"
 #include "mouse_drag.h"
 #include "window_rig.h"
@@ -109,13 +111,107 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
     bus_.Unplug(devInst);  // the bus serves the next tests too
   }
 
+  // A download that ends before the meter's end of run is not passed off as the whole
+  // run: the operator is told how many readings are stored and why it stopped.
+  void aDownloadCutShortIsReported_data() {
+    QTest::addColumn<QString>("run");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("text");
+    const QString six = QStringLiteral(
+        "81 F4 41 2C\n01 F4 A0 FA\n02 58 13 FF\n0F FF 63 FF\n01 F4 00 64\n01 F4 00 65\n");
+    QTest::newRow("meter falls silent") << "@silent-after 2\n" + six << 4
+                                        << "The meter stopped answering after 4 readings.\rThe 4 "
+                                           "readings received are stored in savedata; the "
+                                           "rest of the run was not downloaded.";
+    QTest::newRow("meter unplugged")
+        << "@unplug-after 1\n" + six << 2
+        << "The meter was disconnected during the download, after 2 readings.\rThe 2 readings "
+           "received are "
+           "stored in savedata; the rest of the run was not downloaded.";
+    QTest::newRow("reply too short")
+        << "@report-bytes 4\n" + six << 1
+        << "A reply of the meter was too short to hold a reading: the download stopped after 1 "
+           "reading.\rThe 1 "
+           "reading received is stored in savedata; the rest of the run was not downloaded.";
+    QTest::newRow("handshake not answered")
+        << "@handshake 00\n" + six << 3
+        << "The meter did not answer the download's handshake: nothing was downloaded, and the "
+           "table keeps its "
+           "rows.\rCheck that the meter is switched on and not busy with a test.";
+    QTest::newRow("no readings")
+        << QStringLiteral("FF\n") << 0
+        << "The meter holds no readings: it sent the end of its run at once.\rThe table is "
+           "empty.";
+  }
+  void aDownloadCutShortIsReported() {
+    QFETCH(QString, run);
+    QFETCH(int, rows);
+    QFETCH(QString, text);
+    const MeterRunResult parsed = ParseMeterRun(run.toStdString());
+    QVERIFY2(parsed.run, parsed.error.c_str());
+    Start(*parsed.run);
+    // Rows of an earlier run, which a handshake that fails must leave alone.
+    source_->InsertRun(3, QStringLiteral("M ohm"));
+    window_->Table1().Refresh();
+    dialogs_.Clear();
+    window_->RoundButton1Click();
+    QCOMPARE(window_->Table1().RecordCount(), rows);
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
+    QCOMPARE(QString::fromStdString(dialogs_.Shown()[0].text), text);
+    QCOMPARE(dialogs_.Shown()[0].caption, std::string("Download"));
+    QCOMPARE(dialogs_.Shown()[0].flags, box::kError);
+  }
+
+  void aWholeRunSaysNothing() {
+    Start(test::RisingMeterRun(7));
+    dialogs_.Clear();
+    QCOMPARE(window_->RoundButton1Click().readings, 7);
+    QVERIFY(dialogs_.Shown().empty());
+  }
+
+  // Closing the window during a download ends it at once; the rows stored stay.
+  void closingTheWindowEndsTheDownload() {
+    Start(test::RisingMeterRun(400, 5));
+    window_->show();
+    QTimer::singleShot(300, window_.get(), [this] { window_->close(); });
+    const DownloadResult result = window_->RoundButton1Click();
+    QCOMPARE(result.outcome, DownloadOutcome::Stopped);
+    QVERIFY2(result.readings > 0 && result.readings < 400,
+             qPrintable(QString::number(result.readings)));
+    QCOMPARE(source_->Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt(),
+             result.readings);
+    QVERIFY(dialogs_.Shown().empty());
+  }
+
+  // Another client holding the database locked for a few seconds costs no reading, and
+  // the window goes on working meanwhile (its timer ticks).
+  void aLockedDatabaseDelaysTheDownloadWithoutLosingAReading() {
+    Start(test::RisingMeterRun(200, 5));
+    std::unique_ptr<test::DatabaseLocker> locker;
+    int ticks = 0;
+    connect(window_->Timer1(), &QTimer::timeout, this, [&] { ++ticks; });
+    QTimer::singleShot(100, this, [&] {
+      locker = std::make_unique<test::DatabaseLocker>(source_->DatabasePath());
+    });
+    QTimer::singleShot(3500, this, [&] { locker.reset(); });
+    dialogs_.Clear();
+    const DownloadResult result = window_->RoundButton1Click();
+    QCOMPARE(result.outcome, DownloadOutcome::EndMarker);
+    QCOMPARE(result.readings, 200);
+    QCOMPARE(source_->Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt(), 200);
+    QVERIFY(ticks >= 2);
+    QVERIFY(dialogs_.Shown().empty());
+  }
+
   void unplugMidDownloadKeepsTheRowsSoFar() {
     MeterRun run = test::RisingMeterRun(40);
     run.unplugAfter = 3;
     Start(run);
+    dialogs_.Clear();
     const DownloadResult result = window_->RoundButton1Click();
     QCOMPARE(result.outcome, DownloadOutcome::NoReply);
     QCOMPARE(result.readings, 6);
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
     QCOMPARE(window_->Table1().RecordCount(), 6);
     QCOMPARE(source_->Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt(), 6);
     QVERIFY(!window_->DevConnected());

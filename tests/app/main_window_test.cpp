@@ -1,9 +1,14 @@
 #include "app/main_window.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 
+#include <sys/fsuid.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <memory>
 
 #include "app/qt_message_loop.h"
@@ -106,7 +111,69 @@ class MainWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
   }
 
+  // Started in a folder the user may not write, the database cannot be made: the error
+  // names the file and the reason, and Download refuses with it rather than run a
+  // download whose rows go nowhere. As root, start-up and Download run with another
+  // user's file permissions (root may write any folder).
+  void aDatabaseThatCannotBeOpenedIsNamedAndDownloadRefuses() {
+    const QString folder = source_->Dir() + QStringLiteral("/locked");
+    QVERIFY(QDir().mkpath(folder));
+    StartupSettings settings = Settings();
+    settings.applicationTitle +=
+        "-locked-folder";  // a guard file of its own, which the other user may make
+    settings.dataSource.currentDirectory = folder.toStdString();
+    QVERIFY(RegisterDataSource(settings.dataSource, dialogs_));
+    const bool root = geteuid() == 0;
+    if (root) {
+      // The test's files become the other user's own, as a user's files are; the folder
+      // stays root's.
+      for (const auto& entry :
+           std::filesystem::recursive_directory_iterator(source_->Dir().toStdString()))
+        QCOMPARE(lchown(entry.path().c_str(), kOtherUser, kOtherUser), 0);
+      QCOMPARE(lchown(source_->Dir().toLocal8Bit().constData(), kOtherUser, kOtherUser), 0);
+      QCOMPARE(lchown(folder.toLocal8Bit().constData(), 0, 0), 0);
+    }
+    QVERIFY(QFile::setPermissions(
+        folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    VirtualDeviceConfig meter;
+    meter.vendorId = 0x1234;
+    meter.productId = 0x5678;
+    const std::uint32_t plugged = bus_.Plug(meter);
+    MainWindow window(settings, dialogs_, loop_, bus_.Backend());
+    dialogs_.Clear();
+    if (root) {
+      setfsgid(kOtherUser);
+      setfsuid(kOtherUser);
+    }
+    const MainWindow::StartupOutcome outcome = window.RunFormCreate();
+    QTest::qWait(0);
+    const bool found = QTest::qWaitFor([&] { return window.DevConnected(); }, 5000);
+    const DownloadResult download = window.RoundButton1Click();
+    if (root) {
+      setfsuid(0);
+      setfsgid(0);
+    }
+    bus_.Unplug(plugged);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    const std::string expected =
+        "The database " + folder.toStdString() + "/kelvatrix.db cannot be opened: the folder " +
+        folder.toStdString() +
+        " may not be written to (Permission denied).\rReadings cannot be stored until this is "
+        "mended.";
+    QCOMPARE(outcome, MainWindow::StartupOutcome::Failed);
+    QCOMPARE(window.StartupError(), expected);
+    QVERIFY(found);
+    QCOMPARE(download.outcome, DownloadOutcome::NoDatabase);
+    QCOMPARE(dialogs_.Shown().size(), size_t(2));
+    QCOMPARE(dialogs_.Shown()[0].text, expected);
+    QCOMPARE(dialogs_.Shown()[1].text, expected);
+    QCOMPARE(dialogs_.Shown()[1].caption, std::string("Download"));
+    QCOMPARE(dialogs_.Shown()[1].flags, 16);
+  }
+
  private:
+  static constexpr uid_t kOtherUser = 65534;  // "nobody", in a group of its own
   std::string Title() const { return "Kelvatrix-test-" + std::to_string(QCoreApplication::applicationPid()); }
   StartupSettings Settings() const { return {Title(), source_->Settings()}; }
   QByteArray ReadIni() const {

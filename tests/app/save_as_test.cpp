@@ -1,6 +1,12 @@
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
+#include <sys/fsuid.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <memory>
 
 #include "meter_runs.h"
@@ -82,20 +88,76 @@ class SaveAsTest : public QObject, protected test::WindowRig {
     QVERIFY(Old().startsWith(QByteArray::fromHex("090808000000100000000000")));
   }
 
+  // The disk fills up half way (a file size limit stands in for it): the operator hears
+  // why, and the file that was there is whole and nothing else is left in the folder.
   void aFailedWriteIsReportedAndKeepsTheOldFile() {
     window_->RoundButton1Click();
-    const QString missing = source_->Dir() + QStringLiteral("/gone/run.xls");
-    dialogs_.QueueFileName(missing.toStdString());
+    WriteOld();
+    const int filesBefore = QDir(source_->Dir()).count();
+    dialogs_.QueueFileName(file_.toStdString());
+    dialogs_.QueueAnswer(box::kResultYes);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit small{64, saved.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
     const SaveResult result = window_->savebClick();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(result.outcome, SaveResult::Outcome::Failed);
+    QCOMPARE(dialogs_.Shown().size(), size_t(2));  // the question, then the error
+    QCOMPARE(dialogs_.Shown()[1].caption, std::string("Save Error"));
+    QCOMPARE(dialogs_.Shown()[1].flags, box::kError);
+    QCOMPARE(QString::fromStdString(dialogs_.Shown()[1].text),
+             QStringLiteral("The readings were not saved: cannot write '") + file_ +
+                 QStringLiteral("': File too large.\rThe file that was there is kept as it was."));
+    QCOMPARE(Old(), QByteArray("old"));
+    QCOMPARE(QDir(source_->Dir()).count(), filesBefore);
+  }
+
+  // A folder this user may not write: the reason is the system's, and nothing is written.
+  // Run as root, the save runs with another user's file permissions.
+  void aFolderThatCannotBeWrittenIsReported() {
+    window_->RoundButton1Click();
+    const QString folder = source_->Dir() + QStringLiteral("/locked");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::setPermissions(
+        folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    dialogs_.QueueFileName((folder + QStringLiteral("/run.xls")).toStdString());
+    const bool root = geteuid() == 0;
+    if (root) {  // another user, in another group: its permissions are the "other" ones
+      setfsgid(65534);
+      setfsuid(65534);
+    }
+    const SaveResult result = window_->savebClick();
+    if (root) {
+      setfsuid(0);
+      setfsgid(0);
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(result.outcome, SaveResult::Outcome::Failed);
     QCOMPARE(dialogs_.Shown().size(), size_t(1));
-    QCOMPARE(dialogs_.Shown()[0].caption, std::string("Save Error"));
+    QCOMPARE(QString::fromStdString(dialogs_.Shown()[0].text),
+             QStringLiteral("The readings were not saved: cannot create a file in '") + folder +
+                 QStringLiteral("': Permission denied."));
+    QVERIFY(QDir(folder).isEmpty());
+  }
+
+  // A read-only file is kept without a question about replacing it.
+  void aReadOnlyFileIsRefusedBeforeAnyQuestion() {
+    window_->RoundButton1Click();
+    WriteOld();
+    QVERIFY(QFile::setPermissions(file_, QFile::ReadOwner | QFile::ReadOther));
+    dialogs_.QueueFileName(file_.toStdString());
+    const SaveResult result = window_->savebClick();
+    QFile::setPermissions(file_, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(result.outcome, SaveResult::Outcome::Failed);
+    QCOMPARE(dialogs_.Shown().size(), size_t(1));
+    QCOMPARE(dialogs_.Shown()[0].text, file_.toStdString() +
+                                           " is read-only: it was kept as it is.\rChoose another "
+                                           "name, or make the file writable first.");
     QCOMPARE(dialogs_.Shown()[0].flags, box::kError);
-    QVERIFY2(
-        QString::fromStdString(dialogs_.Shown()[0].text)
-            .startsWith(QStringLiteral("The readings were not saved: cannot create a file in '") +
-                        source_->Dir() + QStringLiteral("/gone': No such file or directory")),
-        dialogs_.Shown()[0].text.c_str());
+    QCOMPARE(Old(), QByteArray("old"));
   }
 
  private:

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "decimal_comma_locale.h"
 #include "pdf_reader.h"
 #include "program_run.h"
 #include "spreadsheet_reader.h"
@@ -125,6 +126,51 @@ class DownloadEndToEnd : public QObject {
       QVERIFY(facts.widthPt > facts.heightPt);
     }
     QCOMPARE(test::ReadPdfFacts(out + QStringLiteral("/Insulation resistance test.pdf")).pages, 12);
+  }
+
+  // The built-in run's figures, worked out by hand from its resistance curve (60 M ohm
+  // rising towards 40 G ohm) and the meter's rounding: at 15 s 3.05 G ohm, at 30 s 6.01,
+  // at 60 s 11.2, at 600 s 38.6; DAR 11.2 / 6.01, PI 38.6 / 11.2. They, the rows and the
+  // printed summary are the same text under a locale whose decimal point is a comma.
+  void theRunsFiguresAreTheSameUnderEveryLocale() {
+    const QString figures = QStringLiteral(
+        "indices: 5,000 V for 600 s; R(15 s) 3,050 M ohm, R(30 s) 6,010 M ohm, R(60 s) 11,200 M "
+        "ohm, "
+        "R(600 s) 38,600 M ohm; DAR 1.86, PI 3.45\n");
+    const QString comma = QString::fromStdString(test::DecimalCommaLocale());
+    QString outputs[2];
+    std::vector<std::vector<QVariant>> rows[2];
+    QString printed[2];
+    const QString locales[2] = {QStringLiteral("C.UTF-8"), comma};
+    for (int i = 0; i < 2; ++i) {
+      const QString out = source_->Dir() + QStringLiteral("/printed-%1").arg(i);
+      QDir().mkpath(out);
+      const test::ProgramRun run = test::RunProgram(
+          QStringLiteral(KELVATRIX_EXECUTABLE), source_->Dir(),
+          {QStringLiteral("--batch"), QStringLiteral("--simulate"), QStringLiteral("--print-to"),
+           out, QStringLiteral("--print-data")},
+          60000, {QStringLiteral("LC_ALL=") + locales[i], QStringLiteral("LANG=") + locales[i]});
+      QVERIFY2(run.exitCode == 0, qPrintable(run.output));
+      outputs[i] = QString(run.output).replace(out, QStringLiteral("OUT"));
+      rows[i] = source_->Query(QStringLiteral("SELECT * FROM savedata ORDER BY recno"));
+      printed[i] = test::ReadPdfText(out + QStringLiteral("/Insulation resistance test.pdf"));
+    }
+    QVERIFY2(outputs[0].contains(figures), qPrintable(outputs[0]));
+    QCOMPARE(outputs[1], outputs[0]);
+    QCOMPARE(rows[1], rows[0]);
+    QCOMPARE(rows[0][14][4].toString(), QStringLiteral("3.05"));
+    const std::pair<QString, QString> summary[] = {
+        {"R(15 s)", "3,050 M ohm"},          {"R(30 s)", "6,010 M ohm"},
+        {"R(60 s)", "11,200 M ohm"},         {"R(600 s)", "38,600 M ohm"},
+        {"DAR = R(60 s) / R(30 s)", "1.86"}, {"PI = R(600 s) / R(60 s)", "3.45"}};
+    for (const QString& text : printed) {
+      for (const auto& [label, value] : summary) {
+        const QRegularExpression line(QRegularExpression::escape(label) + QStringLiteral("\\s+") +
+                                      QRegularExpression::escape(value) + QStringLiteral("\\n"));
+        QVERIFY2(text.contains(line), qPrintable(label + QStringLiteral(" ") + value +
+                                                 QStringLiteral(" in:\n") + text.left(2000)));
+      }
+    }
   }
 
   void printingWithoutAPrinterSaysHowToPrintToFiles() {

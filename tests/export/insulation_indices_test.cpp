@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <functional>
+#include <string>
+
+#if defined(__linux__)
+#include "decimal_comma_locale.h"
+#endif
 
 namespace kelvatrix {
 namespace {
@@ -86,6 +92,53 @@ TEST(InsulationIndices, ReadingsEveryOtherSecondAndDecimalCommasStillCount) {
   EXPECT_EQ(indices.r60.value, 3000) << "and the one at 59 s for 60 s";
   EXPECT_EQ(indices.testVoltage.value, 2500);
 }
+
+// Texts any ODBC client may have written: what the figures cannot use is not available,
+// with the reason, and never ends the program.
+TEST(InsulationIndices, ANumberTextTheFiguresCannotUseIsNamed) {
+  const std::string huge = "1" + std::string(320, '0');  // past a double's range
+  const struct {
+    std::string text;
+    std::string r15;
+  } cases[] = {
+      {"3.05", "3.050000"},
+      {"3,05", "3.050000"},
+      {huge, "unreadable reading at 15 s"},
+      {huge + ".5", "unreadable reading at 15 s"},
+      {"1e5", "unreadable reading at 15 s"},
+      {"-3", "unreadable reading at 15 s"},
+      {"3.0.5", "unreadable reading at 15 s"},
+      {".", "unreadable reading at 15 s"},
+      {"", "unreadable reading at 15 s"},
+  };
+  for (const auto& c : cases) {
+    const InsulationIndices indices = ComputeIndices(MakeRun(
+        20, [&](int t) { return std::make_pair(t == 15 ? c.text : "1", std::string("M ohm")); }));
+    EXPECT_EQ(Text(indices.r15), c.r15) << c.text.substr(0, 20);
+  }
+}
+
+#if defined(__linux__)
+// The program runs under the user's locale (Qt sets it at start): a decimal comma must
+// change neither what is read nor what is written.
+TEST(InsulationIndices, TheFiguresAreTheSameUnderADecimalCommaLocale) {
+  const std::string locale = test::DecimalCommaLocale();
+  const std::string before = std::setlocale(LC_ALL, nullptr);
+  ASSERT_NE(std::setlocale(LC_ALL, locale.c_str()), nullptr);
+  const InsulationIndices indices = ComputeIndices(MakeRun(600, [](int t) {
+    return std::make_pair(t < 60    ? "3.05"
+                          : t < 600 ? "11.2"
+                                    : "38.6",
+                          std::string(t < 600 ? "M ohm" : "G ohm"));
+  }));
+  const std::string described = DescribeIndices(indices);
+  std::setlocale(LC_ALL, before.c_str());
+  EXPECT_EQ(described,
+            "5,000 V for 600 s; R(15 s) 3.05 M ohm, R(30 s) 3.05 M ohm, R(60 s) 11.2 M ohm, R(600 "
+            "s) 38,600 M ohm; "
+            "DAR 3.67, PI 3,446.43");
+}
+#endif
 
 TEST(InsulationIndices, NothingToComputeWithoutRows) {
   const InsulationIndices indices = ComputeIndices({});

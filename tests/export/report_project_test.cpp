@@ -3,14 +3,36 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#if defined(__linux__)
+#include "decimal_comma_locale.h"
+#endif
 
 namespace kelvatrix {
 namespace {
 
 namespace fs = std::filesystem;
+
+#if defined(__linux__)
+// The layout file is the same text for every user: a decimal comma locale must not turn
+// "9.5" into an error (or into 9).
+TEST(ReportProject, NumbersReadTheSameUnderADecimalCommaLocale) {
+  const std::string locale = test::DecimalCommaLocale();
+  const std::string before = std::setlocale(LC_ALL, nullptr);
+  ASSERT_NE(std::setlocale(LC_ALL, locale.c_str()), nullptr);
+  const ReportParse parsed = ParseReportProject(
+      "font Liberation Sans 9.5\nmargins 12.5 10 10 10\ncolumn recno \"No.\" 12.5 right\n");
+  std::setlocale(LC_ALL, before.c_str());
+  ASSERT_TRUE(parsed.definition) << parsed.error;
+  EXPECT_EQ(parsed.definition->fontPoints, 9.5);
+  EXPECT_EQ(parsed.definition->marginsMm[0], 12.5);
+  EXPECT_EQ(parsed.definition->columns[0].widthMm, 12.5);
+}
+#endif
 
 TEST(ReportProject, TheInstalledProjectReadsAsWritten) {
   std::ifstream in(std::string(KELVATRIX_SOURCE_DIR) + "/data/kelvatrix.rpt");

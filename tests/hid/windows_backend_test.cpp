@@ -9,6 +9,10 @@
 #include <dbt.h>
 
 #include <set>
+#include <string>
+#include <thread>
+
+#include "hid/backends/windows/windows_hid_handle.h"
 
 #include "hid_fixture.h"
 
@@ -30,6 +34,53 @@ TEST(WindowsBackend, BindsAllOrNothing) {
   EXPECT_FALSE(controller.HidLibraryBound());
   EXPECT_TRUE(controller.Devices().empty());
   EXPECT_EQ(controller.Enumerate(), 0);
+}
+
+// A read handle passes from one read thread to the next when the meter is handed over
+// (the device given back and claimed again): a stop must wake the thread reading now, not
+// the one that read first and has ended. A pipe stands in for the device: its read never
+// completes by itself.
+TEST(WindowsHandle, AStopWakesTheThreadThatReadsNow) {
+  const std::string name =
+      "\\\\.\\pipe\\kelvatrix-handle-test-" + std::to_string(GetCurrentProcessId());
+  const HANDLE server = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                         PIPE_TYPE_BYTE, 1, 64, 64, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  const HANDLE client = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  ASSERT_NE(client, INVALID_HANDLE_VALUE);
+  WinHidLibrary library;
+  WindowsHidHandle handle(client, library);
+  std::uint8_t buffer[8];
+  const auto readUntilWoken = [&](std::int32_t ms) {
+    EXPECT_TRUE(handle.BeginRead(buffer, sizeof buffer));
+    const HidWait waited = handle.WaitRead(ms);
+    EXPECT_TRUE(handle.CancelRead());
+    return waited;
+  };
+  std::thread first([&] { EXPECT_EQ(readUntilWoken(10), HidWait::TimedOut); });
+  first.join();
+
+  // The second reader waits long; the stop must end its wait. Queued before or during
+  // the wait, the wake-up is seen either way.
+  HANDLE reading = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE woken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread second([&] {
+    EXPECT_TRUE(handle.BeginRead(buffer, sizeof buffer));
+    SetEvent(reading);
+    EXPECT_EQ(handle.WaitRead(120000), HidWait::TimedOut);
+    SetEvent(woken);
+    EXPECT_TRUE(handle.CancelRead());
+  });
+  ASSERT_EQ(WaitForSingleObject(reading, 30000), WAIT_OBJECT_0);
+  handle.InterruptWait();
+  const DWORD ended = WaitForSingleObject(woken, 30000);
+  EXPECT_EQ(ended, WAIT_OBJECT_0) << "the stop did not wake the reader";
+  if (ended != WAIT_OBJECT_0) handle.Close();  // so the test ends
+  second.join();
+  CloseHandle(reading);
+  CloseHandle(woken);
+  CloseHandle(server);
 }
 
 class WindowsControllerTest : public HidFixture {

@@ -67,10 +67,11 @@ TEST_F(DataSourceRegistration, WritesTheSourceAndKeepsTheUsersOtherSources) {
   const std::string database = (dir_ / "work" / "kelvatrix.db").string();
   EXPECT_EQ(Read(settings_.iniPath),
             "; data sources of the lab\n[lab]\nDriver = PostgreSQL   \nServername=db1\n\n"
-            "# the old tool\n[kelvatrix]\nDatabase=" + database +
+            "# the old tool\n[kelvatrix]\nDatabase=" +
+                database +
                 "\nTraceFile=/tmp/t.log\nDescription=Orvendel Data Source\n"
                 "Driver=/usr/lib/odbc/libsqlite3odbc.so\nJournalMode=WAL\nSyncPragma=NORMAL\n"
-                "Timeout=2000\n");
+                "Timeout=250\n");
   struct stat info {};
   ASSERT_EQ(stat(settings_.iniPath.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u) << "the file keeps its permissions";

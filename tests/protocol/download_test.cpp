@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "hid/backends/virtual/virtual_hid_bus.h"
 #include "platform/queue_message_loop.h"
@@ -50,18 +51,34 @@ struct Row {
   std::map<std::string, FieldValue> fields;
 };
 
+// The table, as the download uses it. `lockedResets` and `lockedPosts` make that many
+// attempts find the database locked by another client (posts from `lockedFromRow` on).
 class RecordingTable final : public MeasurementRows {
  public:
-  void Reset() override {
+  bool Reset() override {
+    if (lockedResets > 0) {
+      --lockedResets;
+      return false;
+    }
     ++resets;
     rows.clear();
+    return true;
   }
   void Append() override { pending = Row{}; }
   void SetField(std::string_view name, const FieldValue& value) override {
     pending.fields[std::string(name)] = value;
     order.emplace_back(name);
   }
-  void Post() override { rows.push_back(pending); }
+  bool Post() override {
+    if (rows.size() >= lockedFromRow && lockedPosts > 0) {
+      --lockedPosts;
+      ++refusedPosts;
+      return false;
+    }
+    rows.push_back(pending);
+    return true;
+  }
+  void Cancel() override { ++cancels; }
   void Refresh() override {}
   void Last() override {}
 
@@ -72,6 +89,11 @@ class RecordingTable final : public MeasurementRows {
   }
 
   int resets = 0;
+  int lockedResets = 0;
+  std::size_t lockedFromRow = 0;
+  int lockedPosts = 0;
+  int refusedPosts = 0;
+  int cancels = 0;
   std::vector<Row> rows;
   std::vector<std::string> order;
   Row pending;
@@ -313,11 +335,83 @@ TEST_F(DownloadTest, NoMeterChangesNothingAndASecondPressWhileWaitingIsIgnored) 
   EXPECT_EQ(table.rows.size(), 1u);
 }
 
-TEST_F(DownloadTest, DecimalSeparatorOfTheLocale) {
-  download.SetDecimalSeparator(",");
-  Script({Reply({0x0F, 0xFF, 0x63, 0xFF, 0xFF})});
-  download.Run();
-  EXPECT_EQ(table.Text(0, "register"), "1,023");
+// A meter that answers every command as soon as it is written, however many waits come
+// between (the waits for a locked database among them): the handshake with EF, each
+// fetch with the next of `replies`.
+void AnswerEveryCommand(DownloadTest& test, std::vector<Bytes> replies) {
+  auto next = std::make_shared<std::size_t>(0);
+  auto answered = std::make_shared<int>(-1);
+  test.loop.onProcess = [&test, replies = std::move(replies), next, answered](int) {
+    const std::uint8_t command = test.exchange.TxReport[1];
+    if (command == Download::kHandshake && *answered != 0) {
+      test.Deliver(Reply({0xEF}));
+      *answered = 0;
+    } else if (command == Download::kFetch && test.exchange.RxWaiting && *next < replies.size()) {
+      test.Deliver(replies[(*next)++]);
+    }
+  };
+}
+
+const std::vector<Bytes> kFourReadings = {Reply({0x81, 0xF4, 0x41, 0x2C, 0x01, 0xF4, 0xA0, 0xFA}),
+                                          Reply({0x02, 0x58, 0x13, 0xFF, 0x0F, 0xFF, 0x63, 0xFF}),
+                                          Reply({0xFF})};
+
+// Another client holding the database for a while (a report tool reading, a copy of the
+// file) costs no reading: the download waits for it, trying again and again.
+TEST_F(DownloadTest, ALockedDatabaseDelaysTheDownloadWithoutLosingAReading) {
+  table.lockedResets = 5;
+  table.lockedFromRow = 2;
+  table.lockedPosts = 20;  // 20 tries a second apart: well inside the patience
+  AnswerEveryCommand(*this, kFourReadings);
+  const DownloadResult result = download.Run();
+  EXPECT_EQ(result.outcome, DownloadOutcome::EndMarker);
+  EXPECT_EQ(result.readings, 4);
+  ASSERT_EQ(table.rows.size(), 4u);
+  EXPECT_EQ(table.Text(3, "recno"), "3");
+  EXPECT_EQ(table.refusedPosts, 20);
+  EXPECT_EQ(table.cancels, 0);
+}
+
+// A lock that outlasts the patience ends the download with what was stored: the row that
+// could not be posted goes, and the count says exactly what is in the table.
+TEST_F(DownloadTest, ALockLongerThanThePatienceEndsTheDownloadWithWhatWasStored) {
+  table.lockedFromRow = 2;
+  table.lockedPosts = 1000;
+  AnswerEveryCommand(*this, kFourReadings);
+  const std::int64_t before = fakeMicroseconds;
+  const DownloadResult result = download.Run();
+  EXPECT_EQ(result.outcome, DownloadOutcome::DatabaseLocked);
+  EXPECT_EQ(result.readings, 2);
+  EXPECT_EQ(table.rows.size(), 2u);
+  EXPECT_EQ(table.cancels, 1);
+  EXPECT_GT(fakeMicroseconds - before, std::int64_t{Download::kLockPatienceMs} * 1000);
+  EXPECT_LT(fakeMicroseconds - before, std::int64_t{Download::kLockPatienceMs} * 1000 + 10'000'000);
+
+  table.lockedResets = 1000;
+  AnswerEveryCommand(*this, kFourReadings);
+  const DownloadResult reset = download.Run();
+  EXPECT_EQ(reset.outcome, DownloadOutcome::DatabaseLocked);
+  EXPECT_EQ(reset.readings, 0);
+  EXPECT_EQ(table.rows.size(), 2u) << "the table keeps its rows";
+}
+
+// The window closes during a download: it ends at its next wait, and what was stored
+// stays.
+TEST_F(DownloadTest, AStopEndsTheDownloadAtItsNextWait) {
+  AnswerEveryCommand(*this, {kFourReadings[0]});  // then the meter is silent
+  auto answer = loop.onProcess;
+  loop.onProcess = [&](int wait) {
+    answer(wait);
+    if (table.rows.size() == 2) download.Stop();
+  };
+  const DownloadResult result = download.Run();
+  EXPECT_EQ(result.outcome, DownloadOutcome::Stopped);
+  EXPECT_EQ(result.readings, 2);
+  EXPECT_LT(loop.waits, 10) << "it did not wait out the fetch";
+  EXPECT_FALSE(download.Running());
+  download.Stop();  // none runs: nothing to stop, the next download runs whole
+  AnswerEveryCommand(*this, kFourReadings);
+  EXPECT_EQ(download.Run().outcome, DownloadOutcome::EndMarker);
 }
 
 TEST_F(DownloadTest, CommandsGoOutAsFullOutputReports) {

@@ -6,9 +6,15 @@
 namespace kelvatrix::test {
 
 ProgramRun RunProgram(const QString& program, const QString& directory,
-                      const QStringList& arguments, int timeoutMs) {
+                      const QStringList& arguments, int timeoutMs, const QStringList& environment) {
   QProcess process;
   process.setWorkingDirectory(directory);
+  QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+  for (const QString& variable : environment) {
+    const qsizetype equals = variable.indexOf(QLatin1Char('='));
+    variables.insert(variable.left(equals), variable.mid(equals + 1));
+  }
+  process.setProcessEnvironment(variables);
   process.setProcessChannelMode(QProcess::MergedChannels);
   process.start(program, arguments);
   if (!process.waitForFinished(timeoutMs)) {

@@ -12,8 +12,10 @@ struct ProgramRun {
   QString output;
 };
 
-ProgramRun RunProgram(const QString& program, const QString& directory, const QStringList& arguments,
-                      int timeoutMs = 60000);
+// `environment` adds or replaces variables ("LC_ALL=de_DE.UTF-8") of the test's own.
+ProgramRun RunProgram(const QString& program, const QString& directory,
+                      const QStringList& arguments, int timeoutMs = 60000,
+                      const QStringList& environment = {});
 
 // Writes `run` into DIRECTORY/run.txt and runs `program --batch --simulate=DIRECTORY/run.txt`.
 ProgramRun RunBatch(const QString& program, const QString& directory, const QString& run);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kelvatrix {
@@ -185,10 +186,59 @@ TEST(ChartMath, LineOnPixelsFillsColumnsTheLineRunsUpAndDown) {
   }
 }
 
-// Thinning block by block keeps exactly the points thinning point by point keeps: for
+// Thinning as plainly as it can be written, to hold the real one against: the points in
+// the range and one neighbour on each side; when there are more than four a column, per
+// pixel column (x rounded down; the neighbours in columns -1 and `columns`) its first,
+// first lowest, first highest and last point, in their order.
+std::vector<ChartPoint> ThinnedPlainly(const std::vector<ChartPoint>& points, double xMin,
+                                       double xMax, int columns) {
+  std::size_t first = 0;
+  while (first < points.size() && points[first].x < xMin) ++first;
+  if (first > 0) --first;
+  std::size_t end = first;
+  while (end < points.size() && points[end].x <= xMax) ++end;
+  if (end < points.size()) ++end;
+  const std::vector<ChartPoint> range(points.begin() + first, points.begin() + end);
+  if (range.size() <= static_cast<std::size_t>(columns) * 4) return range;
+  const double scale = columns / (xMax - xMin);
+  const auto column = [&](const ChartPoint& p) {
+    return static_cast<int>(std::floor(std::clamp((p.x - xMin) * scale, -1.0, double(columns))));
+  };
+  std::vector<ChartPoint> shown;
+  for (std::size_t start = 0; start < range.size();) {
+    std::size_t stop = start;
+    while (stop < range.size() && column(range[stop]) == column(range[start])) ++stop;
+    std::size_t low = start, high = start;
+    for (std::size_t i = start; i < stop; ++i) {
+      if (range[i].y < range[low].y) low = i;
+      if (range[i].y > range[high].y) high = i;
+    }
+    std::vector<std::size_t> keep = {start, low, high, stop - 1};
+    std::sort(keep.begin(), keep.end());
+    keep.erase(std::unique(keep.begin(), keep.end()), keep.end());
+    for (const std::size_t i : keep) shown.push_back(range[i]);
+    start = stop;
+  }
+  return shown;
+}
+
+// A neighbour less than a column left of the range is a point of its own, outside the
+// plot: it never takes the place of column 0's own lowest reading.
+TEST(ChartMath, TheNeighbourLeftOfTheRangeKeepsOutOfTheFirstColumn) {
+  std::vector<ChartPoint> points = {{0.5, -100}};
+  for (int x = 1; x <= 1001; ++x) points.push_back({double(x), x == 50 ? 2.0 : 5.0 + x % 3});
+  const auto shown = PointsToDraw(points, 1, 1001, 10);
+  EXPECT_EQ(shown.front(), (ChartPoint{0.5, -100}));
+  EXPECT_NE(std::find(shown.begin(), shown.end(), ChartPoint{50, 2}), shown.end())
+      << "column 0 lost its lowest";
+  EXPECT_EQ(shown, ThinnedPlainly(points, 1, 1001, 10));
+}
+
+// Thinning, by blocks or point by point, keeps exactly the points of plain thinning: for
 // noisy series with repeated values (the first of equal extremes counts), for ranges that
-// start and end inside blocks, and after a point is inserted in the middle.
-TEST(ChartMath, ThinningByBlocksKeepsThePointsOfThinningPointByPoint) {
+// start and end inside blocks and between points, and after a point is inserted in the
+// middle.
+TEST(ChartMath, ThinningKeepsThePointsOfPlainThinning) {
   std::vector<ChartPoint> points;
   for (int i = 0; i < 5000; ++i) points.push_back({i * 0.5, static_cast<double>((i * 7919) % 13)});
   BlockExtremes blocks;
@@ -200,8 +250,10 @@ TEST(ChartMath, ThinningByBlocksKeepsThePointsOfThinningPointByPoint) {
   for (int pass = 0; pass < 2; ++pass) {
     blocks.Update(points);
     for (const auto& r : ranges) {
-      EXPECT_EQ(PointsToDraw(points, r.xMin, r.xMax, r.columns, &blocks),
-                PointsToDraw(points, r.xMin, r.xMax, r.columns))
+      const auto plain = ThinnedPlainly(points, r.xMin, r.xMax, r.columns);
+      EXPECT_EQ(PointsToDraw(points, r.xMin, r.xMax, r.columns, &blocks), plain)
+          << "pass " << pass << ", " << r.xMin << " to " << r.xMax;
+      EXPECT_EQ(PointsToDraw(points, r.xMin, r.xMax, r.columns), plain)
           << "pass " << pass << ", " << r.xMin << " to " << r.xMax;
     }
     // A reading with an earlier time goes in the middle; its blocks are made again.

@@ -280,6 +280,38 @@ class DataGridTest : public QObject {
     QCOMPARE(bar->grab().toImage(), atTop);
   }
 
+  // Tab moves from cell to cell; Ctrl+Tab and Ctrl+Shift+Tab leave the grid, from a cell
+  // or from an open editor (whose text is kept), so the buttons can be reached without a
+  // mouse.
+  void ctrlTabLeavesTheGrid() {
+    auto* before = new QPushButton(QStringLiteral("before"), window_.get());
+    window_->layout()->addWidget(before);
+    QWidget::setTabOrder(before, grid_);
+    QWidget::setTabOrder(grid_, elsewhere_);
+    AppendRow(0, "1", "3");
+    AppendRow(1, "2", "4");
+    grid_->setFocus();
+    grid_->setCurrentIndex(grid_->model()->index(0, kTimes));
+    QTest::keyClick(grid_, Qt::Key_Tab);
+    QVERIFY(grid_->hasFocus());
+    QCOMPARE(grid_->currentIndex().column(), kTimes + 1);
+
+    QTest::keyClick(grid_, Qt::Key_Tab, Qt::ControlModifier);
+    QVERIFY(elsewhere_->hasFocus());
+    grid_->setFocus();
+    QTest::keyClick(grid_, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(before->hasFocus());
+
+    grid_->setFocus();
+    grid_->setCurrentIndex(grid_->model()->index(1, kRegister));
+    QTest::keyClicks(grid_, "7");
+    QVERIFY(grid_->Editing());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QVERIFY(elsewhere_->hasFocus());
+    QVERIFY(!grid_->Editing());
+    QCOMPARE(table_->Value(1, kRegister).toString(), QStringLiteral("7"));
+  }
+
  private:
   void AppendRow(long long recno, const std::string& times, const std::string& resistance) {
     table_->Append();

@@ -2,9 +2,8 @@
 
 #include <dbt.h>
 
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
+#include <future>
 
 #include "hid/backends/windows/windows_hid_handle.h"
 #include "hid/hid_last_error.h"
@@ -191,11 +190,12 @@ void WindowsHidBackend::WatchDeviceChanges(std::function<void()> changed) {
   StopWatching();
   if (!changed || !Bound()) return;
   changed_ = std::move(changed);
-  std::mutex mutex;
-  std::condition_variable ready;
-  bool started = false;
+  // The watcher hands its window over through a promise it owns: once the value is set
+  // it touches nothing of this call, which may have returned.
+  std::promise<HWND> made;
+  std::future<HWND> window = made.get_future();
   // The broadcast reaches top-level windows only: a hidden one, with no size, of its own.
-  watcher_ = std::thread([&, this] {
+  watcher_ = std::thread([this, made = std::move(made)]() mutable {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = &NotifyWndProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -204,18 +204,12 @@ void WindowsHidBackend::WatchDeviceChanges(std::function<void()> changed) {
     HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, kWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
                                   nullptr, windowClass.hInstance, nullptr);
     if (window) SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&changed_));
-    {
-      std::lock_guard lock(mutex);
-      notifyWindow_ = window;
-      started = true;
-    }
-    ready.notify_all();
+    made.set_value(window);
     if (!window) return;
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
   });
-  std::unique_lock lock(mutex);
-  ready.wait(lock, [&] { return started; });
+  notifyWindow_ = window.get();
   if (!notifyWindow_) watcher_.join();
 }
 

@@ -96,10 +96,15 @@ void CALLBACK WindowsHidHandle::ReadCompleted(DWORD, DWORD, LPOVERLAPPED overlap
 bool WindowsHidHandle::BeginRead(std::uint8_t* buffer, std::uint32_t count) {
   if (closed_) return Fail(ERROR_INVALID_HANDLE);
   {
+    // The thread to wake is the one reading now: after a hand-over a new read thread
+    // takes over the handle, and the one before it has ended.
     std::lock_guard lock(readerMutex_);
-    if (!reader_) {
+    if (readerId_ != GetCurrentThreadId()) {
+      if (reader_) CloseHandle(reader_);
+      reader_ = nullptr;
       DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &reader_, 0,
                       FALSE, DUPLICATE_SAME_ACCESS);
+      readerId_ = GetCurrentThreadId();
     }
   }
   read_.overlapped = OVERLAPPED{};

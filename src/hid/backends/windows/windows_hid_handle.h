@@ -57,6 +57,7 @@ class WindowsHidHandle final : public HidHandle {
   bool pending_ = false;
   std::mutex readerMutex_;
   HANDLE reader_ = nullptr;  // a handle of the reading thread, for waking it
+  DWORD readerId_ = 0;
 };
 
 }  // namespace kelvatrix

@@ -20,6 +20,12 @@ std::string Directory(const std::string& path) {
   return name ? std::string(full, name) : std::string(full, length);
 }
 
+// The folder as the operator reads it: without the final separator, but for a drive's root.
+std::string Shown(std::string folder) {
+  if (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  return folder;
+}
+
 HANDLE AsHandle(int fd) { return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(fd)); }
 
 }  // namespace
@@ -56,13 +62,13 @@ bool ReplacingFile::Open() {
   }
   char temp[MAX_PATH];
   if (GetTempFileNameA(Directory(path_).c_str(), "kvx", 0, temp) == 0) {
-    return Fail("cannot create a file in '" + Directory(path_) + "'");
+    return Fail("cannot create a file in '" + Shown(Directory(path_)) + "'");
   }
   temp_ = temp;
   const HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE)
-    return Fail("cannot create a file in '" + Directory(path_) + "'");
+    return Fail("cannot create a file in '" + Shown(Directory(path_)) + "'");
   fd_ = static_cast<int>(reinterpret_cast<INT_PTR>(file));
   return true;
 }

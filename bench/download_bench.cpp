@@ -54,7 +54,8 @@ kelvatrix::MeterRun Readings(int count) {
   return run;
 }
 
-void Measure(int count) {
+// False when the download did not store every reading: its figures would time broken code.
+bool Measure(int count) {
   kelvatrix::test::TestDataSource source;
   kelvatrix::ScriptedDialogs dialogs;
   kelvatrix::QtMessageLoop loop;
@@ -62,9 +63,17 @@ void Measure(int count) {
   kelvatrix::VirtualMeter meter(bus, Readings(count));
   kelvatrix::MainWindow window({"Kelvatrix-download-bench", source.Settings()}, dialogs, loop,
                                bus.Backend());
-  window.RunFormCreate();
+  if (window.RunFormCreate() != kelvatrix::MainWindow::StartupOutcome::Started) {
+    std::fprintf(stderr, "start-up failed: %s\n", window.StartupError().c_str());
+    return false;
+  }
   if (!qEnvironmentVariableIsSet("KELVATRIX_BENCH_HIDDEN")) window.show();
+  const auto giveUp = Clock::now() + std::chrono::seconds(30);
   while (!window.DevConnected()) {
+    if (Clock::now() > giveUp) {
+      std::fprintf(stderr, "the simulated meter was never found\n");
+      return false;
+    }
     loop.WaitForMessages(Clock::now() + std::chrono::milliseconds(20));
     loop.ProcessMessages();
   }
@@ -89,6 +98,13 @@ void Measure(int count) {
   const double wall = std::chrono::duration<double>(Clock::now() - start).count();
   const double cpu = ProcessCpu() - cpuBefore;
 
+  const int stored = source.Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt();
+  if (result.outcome != kelvatrix::DownloadOutcome::EndMarker || result.readings != count ||
+      stored != count) {
+    std::fprintf(stderr, "the download failed: %d of %d readings, %d rows stored\n",
+                 result.readings, count, stored);
+    return false;
+  }
   const int fetches = count / 2 + 1;
   const double floor = fetches * 0.005 + 0.100;
   const double firstUs = (cpuAtRow[span] - cpuAtRow[0]) / static_cast<double>(span) * 1e6;
@@ -112,6 +128,7 @@ void Measure(int count) {
       span, firstUs, span, lastUs, lastUs / firstUs, windows.size(), windows.front(),
       windows[windows.size() / 2]);
   std::printf("  CPU during the download: %.1f %% of one core (%.2f s)\n", 100 * cpu / wall, cpu);
+  return true;
 }
 
 }  // namespace
@@ -122,6 +139,8 @@ int main(int argc, char** argv) {
   std::vector<int> counts;
   for (int i = 1; i < argc; ++i) counts.push_back(std::max(4, std::atoi(argv[i])));
   if (counts.empty()) counts = {20000, 60000};
-  for (const int count : counts) Measure(count);
+  for (const int count : counts) {
+    if (!Measure(count)) return 1;
+  }
   return 0;
 }

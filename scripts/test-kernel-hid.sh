@@ -4,13 +4,17 @@
 # downloads from the meter served as a kernel HID device through /dev/uhid: a run stored
 # exactly, unplug and replug, a device beside the meter, a node the user may not open,
 # hot-plug without a udev daemon, and the udev rule with one.
-#   scripts/test-kernel-hid.sh [BUILD_DIR]   (default: the normal build, made if missing)
+#   scripts/test-kernel-hid.sh [BUILD_DIR]   (default: the normal build, brought up to date)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 start=$(date +%s)
-if [ ! -x "$build/src/app/kelvatrix" ] || [ ! -x "$build/tests/kernel/uhid_meter" ]; then
+# The guest runs what is built: built afresh (a no-op when nothing changed), never stale.
+if [ $# -eq 0 ]; then
   build=$("$root/scripts/build.sh" plain | tail -n 1)
+elif [ ! -x "$build/src/app/kelvatrix" ] || [ ! -x "$build/tests/kernel/uhid_meter" ]; then
+  echo "$build holds no program or no uhid_meter" >&2
+  exit 1
 fi
 
 kernel=$(ls /boot/vmlinuz-* 2>/dev/null | sort -V | tail -n 1)

@@ -44,6 +44,14 @@ run_tests() {  # run_tests DIR WINEARCH WINE WINESERVER
   "$3" "$1/tests/hid/hid_tests.exe" --gtest_filter='WindowsControllerTest.Scan*' >/dev/null 2>&1 || true
   local status=0
   (cd "$1" && ctest --output-on-failure --timeout 300) || status=1
+  # Each test program runs as one ctest test, which passes when one of its tests skips:
+  # name every skipped test with the reason it gave.
+  local skipped
+  skipped=$(grep -B1 '^\[  SKIPPED \] [A-Za-z]' "$1/Testing/Temporary/LastTest.log" 2>/dev/null | grep -v '^--$' || true)
+  if [ -n "$skipped" ]; then
+    echo "SKIPPED under Wine ($2):"
+    echo "$skipped" | sed 's/^/  /'
+  fi
   "$wineserver" -k >/dev/null 2>&1 || true
   return $status
 }

@@ -207,4 +207,6 @@ bool HidDevice::CancelPending(HidDirection direction) {
   return handle && handle->CancelRead();
 }
 
+bool HidDevice::ReadThreadEnded() const { return readThread_ && readThread_->Ended(); }
+
 }  // namespace kelvatrix

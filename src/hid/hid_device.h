@@ -51,6 +51,9 @@ class HidDevice {
   // or 0 when it could.
   std::uint32_t AccessError() const { return accessError_; }
   bool HasReadThread() const { return readThread_ != nullptr; }
+  // The read thread has ended by itself (an error escaped a handler) and is kept until
+  // the next stop.
+  bool ReadThreadEnded() const;
 
   // The capabilities, from the preparsed data fetched on first need and then cached;
   // all zeros when they cannot be had.

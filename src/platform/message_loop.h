@@ -29,8 +29,13 @@ class MessageLoop {
   // User-interface thread: run everything pending, window events and queued hand-offs.
   virtual void ProcessMessages() = 0;
 
-  // User-interface thread: block until something is pending or `deadline` has passed.
-  // Runs nothing; the caller processes messages afterwards.
+  // User-interface thread: block until something is pending or `deadline` has passed,
+  // never less when nothing comes; returns at once when something is pending already. A
+  // wait of 20 ms or less may be slept whole, what comes meanwhile waiting for its end
+  // (the Qt loop does: a download's paced wait then wakes once), and may run the hand-offs
+  // that came; a longer one ends as soon as a task is posted or handed over, and at Wake().
+  // The caller processes messages afterwards. The tests in message_loop_contract.h hold
+  // every implementation to this.
   virtual void WaitForMessages(Clock::time_point deadline) = 0;
 
   // User-interface thread: run the hand-offs of `sender` only until `done` returns true.

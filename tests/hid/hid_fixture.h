@@ -43,7 +43,7 @@ class HidFixture : public ::testing::Test {
  public:
   // Runs what is posted to the user-interface thread until `done` or the time-out.
   template <typename Predicate>
-  bool PumpUntil(Predicate done, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+  bool PumpUntil(Predicate done, std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
     const auto deadline = MessageLoop::Clock::now() + timeout;
     for (;;) {
       loop.ProcessMessages();

@@ -132,6 +132,8 @@ TEST_F(WindowsControllerTest, FirstNoticeEnumerationAndClaimingWork) {
   const std::int32_t present = controller->Enumerate();
   EXPECT_EQ(present, static_cast<std::int32_t>(controller->Devices().size()));
   ASSERT_EQ(held.size(), controller->Devices().size());
+  // The start-up notice and enumeration are checked; claiming needs a device to claim.
+  if (held.empty()) GTEST_SKIP() << "this system lists no HID interface to claim";
   for (const auto& device : held) {
     ASSERT_TRUE(device) << "every present device can be claimed";
     EXPECT_TRUE(device->Claimed());
@@ -156,9 +158,10 @@ TEST_F(WindowsControllerTest, TheBroadcastReachesTheHiddenWindowAndEndOfSessionI
   EXPECT_EQ(SendMessageA(window, WM_QUERYENDSESSION, 0, 0), 1);
   EXPECT_EQ(SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0), 0)
       << "single-device notices are ignored";
-  // A broadcast with nothing changed rescans and fires nothing.
+  // A broadcast with nothing changed rescans and fires nothing. SendMessage returns once
+  // the window has handled it, and so posted the rescan: one pass runs it.
   SendMessageA(window, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
-  PumpUntil([] { return false; }, std::chrono::milliseconds(200));
+  Pump();
   EXPECT_EQ(events.size(), 1u);
   controller.reset();
   EXPECT_EQ(backend.NotifyWindow(), nullptr) << "the window goes with the watching";

@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
 
 namespace kelvatrix {
 namespace {
@@ -14,7 +18,32 @@ std::string UniqueName(const char* what) {
   return std::string("kelvatrix-test-") + what + "-" + std::to_string(getpid());
 }
 
-TEST(InstanceGuard, SecondHolderOfTheSameNameIsRefusedOtherNamesAreNot) {
+// Each test with a runtime folder of its own, never the user's.
+class InstanceGuardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) saved_ = runtime;
+    char folder[] = "/tmp/kelvatrix-guard-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    folder_ = folder;
+    setenv("XDG_RUNTIME_DIR", folder, 1);
+  }
+  void TearDown() override {
+    if (saved_) {
+      setenv("XDG_RUNTIME_DIR", saved_->c_str(), 1);
+    } else {
+      unsetenv("XDG_RUNTIME_DIR");
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+
+ private:
+  std::optional<std::string> saved_;
+  std::string folder_;
+};
+
+TEST_F(InstanceGuardTest, SecondHolderOfTheSameNameIsRefusedOtherNamesAreNot) {
   const std::string name = UniqueName("same");
   InstanceGuard first;
   InstanceGuard second;
@@ -24,7 +53,7 @@ TEST(InstanceGuard, SecondHolderOfTheSameNameIsRefusedOtherNamesAreNot) {
   EXPECT_TRUE(other.Acquire(name + "-copy"));
 }
 
-TEST(InstanceGuard, AnInstanceThatDiedWithoutCleaningUpBlocksNothing) {
+TEST_F(InstanceGuardTest, AnInstanceThatDiedWithoutCleaningUpBlocksNothing) {
   const std::string name = UniqueName("crash");
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);

@@ -17,15 +17,21 @@
 namespace kelvatrix {
 namespace {
 
-// A child started by the guard test: it takes the guard named in its environment, reports
-// whether it got it in its exit code, and holds the guard for a moment when asked to.
+// A child started by the guard test: it takes the guard named in its environment and
+// reports whether it got it in its exit code. Asked to hold it, it says so by setting the
+// event "<name>-held" and holds the guard until the event "<name>-release" is set.
 const bool kGuardChild = [] {
   const char* name = std::getenv("KELVATRIX_GUARD_CHILD");
   if (!name || !*name) return false;
   InstanceGuard guard;
   const bool acquired = guard.Acquire(name);
-  if (const char* hold = std::getenv("KELVATRIX_GUARD_HOLD_MS"))
-    Sleep(static_cast<DWORD>(std::atoi(hold)));
+  if (std::getenv("KELVATRIX_GUARD_HOLD")) {
+    const HANDLE held =
+        OpenEventA(EVENT_MODIFY_STATE, FALSE, (std::string(name) + "-held").c_str());
+    const HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, (std::string(name) + "-release").c_str());
+    if (held) SetEvent(held);
+    if (release) WaitForSingleObject(release, 60000);
+  }
   std::exit(acquired ? 0 : 3);
 }();
 
@@ -119,12 +125,12 @@ TEST(WindowsRegistration, TheRootOfADriveGivesADoubledBackslash) {
 }
 
 // Starts this test program as a child that takes the guard `name`; returns its exit code
-// (0: it got the guard, 3: refused).
-DWORD RunGuardChild(const std::string& name, int holdMs, PROCESS_INFORMATION* keep = nullptr) {
+// (0: it got the guard, 3: refused), or, with `keep`, STILL_ACTIVE and the child holding.
+DWORD RunGuardChild(const std::string& name, PROCESS_INFORMATION* keep = nullptr) {
   char self[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   SetEnvironmentVariableA("KELVATRIX_GUARD_CHILD", name.c_str());
-  SetEnvironmentVariableA("KELVATRIX_GUARD_HOLD_MS", std::to_string(holdMs).c_str());
+  SetEnvironmentVariableA("KELVATRIX_GUARD_HOLD", keep ? "1" : nullptr);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -132,7 +138,7 @@ DWORD RunGuardChild(const std::string& name, int holdMs, PROCESS_INFORMATION* ke
   const BOOL started = CreateProcessA(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                       nullptr, &startup, &process);
   SetEnvironmentVariableA("KELVATRIX_GUARD_CHILD", nullptr);
-  SetEnvironmentVariableA("KELVATRIX_GUARD_HOLD_MS", nullptr);
+  SetEnvironmentVariableA("KELVATRIX_GUARD_HOLD", nullptr);
   if (!started) return 99;
   if (keep) {
     *keep = process;
@@ -148,17 +154,24 @@ DWORD RunGuardChild(const std::string& name, int holdMs, PROCESS_INFORMATION* ke
 
 TEST(WindowsGuard, ASecondProcessIsRefusedUntilTheFirstHasEnded) {
   const std::string name = "Kelvatrix-guard-test-" + std::to_string(GetCurrentProcessId());
+  const HANDLE held = CreateEventA(nullptr, TRUE, FALSE, (name + "-held").c_str());
+  const HANDLE release = CreateEventA(nullptr, TRUE, FALSE, (name + "-release").c_str());
   PROCESS_INFORMATION first{};
-  ASSERT_EQ(RunGuardChild(name, 3000, &first), static_cast<DWORD>(STILL_ACTIVE));
-  Sleep(1000);  // the first child holds the guard by now
-  EXPECT_EQ(RunGuardChild(name, 0), 3u) << "refused while the first runs";
+  ASSERT_EQ(RunGuardChild(name, &first), static_cast<DWORD>(STILL_ACTIVE));
+  // A cold Wine takes its time to start a process: wait for the child itself.
+  ASSERT_EQ(WaitForSingleObject(held, 120000), WAIT_OBJECT_0)
+      << "the first child never took the guard";
+  EXPECT_EQ(RunGuardChild(name), 3u) << "refused while the first runs";
+  SetEvent(release);
   WaitForSingleObject(first.hProcess, 30000);
   DWORD code = 98;
   GetExitCodeProcess(first.hProcess, &code);
   CloseHandle(first.hThread);
   CloseHandle(first.hProcess);
   EXPECT_EQ(code, 0u) << "the first got the guard";
-  EXPECT_EQ(RunGuardChild(name, 0), 0u) << "a new one starts once the first has ended";
+  EXPECT_EQ(RunGuardChild(name), 0u) << "a new one starts once the first has ended";
+  CloseHandle(held);
+  CloseHandle(release);
 }
 
 }  // namespace

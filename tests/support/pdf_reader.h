@@ -32,9 +32,12 @@ inline PdfFacts ReadPdfFacts(const QString& file) {
   return facts;
 }
 
-inline QString ReadPdfText(const QString& file) {
+// `layout`: the text laid out as on the page; else each piece of text on a line of its own.
+inline QString ReadPdfText(const QString& file, bool layout = true) {
   QProcess text;
-  text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+  QStringList arguments = {file, QStringLiteral("-")};
+  if (layout) arguments.prepend(QStringLiteral("-layout"));
+  text.start(QStringLiteral("pdftotext"), arguments);
   text.waitForFinished(120000);
   return QString::fromUtf8(text.readAllStandardOutput());
 }

@@ -14,7 +14,7 @@ program_packages=(
   qt6-base-dev qt6-charts-dev libgl-dev libqt6opengl6-dev
   libudev-dev
   # database: Qt's ODBC driver, unixODBC and the SQLite ODBC driver
-  libqt6sql6-odbc unixodbc odbcinst libsqliteodbc
+  libqt6sql6-odbc unixodbc unixodbc-dev odbcinst libsqliteodbc
   # fonts metric-compatible with Arial, for the charts and printouts
   fonts-liberation
   # a virtual display, for a machine without one
@@ -34,6 +34,8 @@ test_packages=(
   # the Windows stage: 32- and 64-bit cross compilers, 64-bit Wine to run the tests (wine
   # holds the wine and wineserver commands; wine64 only the 64-bit loader and server)
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
+  # the fuzzing stage: clang with libFuzzer and its sanitizers
+  clang libclang-rt-14-dev
   # the kernel HID stage: a guest with Debian's kernel, busybox, and udev to check the rule
   qemu-system-x86 linux-image-amd64 busybox-static cpio xz-utils zstd kmod udev util-linux
 )

@@ -9,6 +9,8 @@
 #   scripts/test.sh --windows  the Windows stage only (mingw-w64 builds, tests under Wine)
 #   scripts/test.sh --kernel-hid  the kernel HID stage only (the meter as a kernel HID
 #                              device in a QEMU guest, the program's real Linux backend)
+#   scripts/test.sh --fuzz [SECONDS]  the fuzzing stage only: every libFuzzer harness for
+#                              SECONDS each (default 20, the short run of the whole test)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -17,7 +19,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 PATH=$("$root/scripts/guarded-path.sh" "$root/build-guarded-path")
 export PATH
 
-stages=(plain asan windows kernel-hid)
+stages=(plain asan windows kernel-hid fuzz)
+fuzz_seconds=20
 case "${1:-}" in
   "") ;;
   --plain) stages=(plain) ;;
@@ -25,7 +28,8 @@ case "${1:-}" in
   --tsan) stages=(tsan) ;;
   --windows) stages=(windows) ;;
   --kernel-hid) stages=(kernel-hid) ;;
-  *) echo "usage: scripts/test.sh [--plain|--asan|--tsan|--windows|--kernel-hid]" >&2; exit 2 ;;
+  --fuzz) stages=(fuzz); fuzz_seconds=${2:-20} ;;
+  *) echo "usage: scripts/test.sh [--plain|--asan|--tsan|--windows|--kernel-hid|--fuzz [SECONDS]]" >&2; exit 2 ;;
 esac
 
 export QT_QPA_PLATFORM=offscreen
@@ -47,6 +51,8 @@ for stage in "${stages[@]}"; do
     "$root/scripts/test-windows.sh" || status=1
   elif [ "$stage" = kernel-hid ]; then
     "$root/scripts/test-kernel-hid.sh" || status=1
+  elif [ "$stage" = fuzz ]; then
+    "$root/scripts/test-fuzz.sh" "$fuzz_seconds" || status=1
   else
     # The normal build also builds the benchmarks and runs each once at a tiny size.
     bench=OFF

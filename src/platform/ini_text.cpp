@@ -60,6 +60,13 @@ std::optional<std::string_view> EntryKey(std::string_view line) {
   return Trim(trimmed.substr(0, eq));
 }
 
+// Ends the text's last line: a line that ends in a lone carriage return gets the line
+// feed that makes it a CR LF, any other the file's line ending.
+void EndLastLine(std::string& out, const std::string& eol) {
+  if (out.empty() || out.ends_with('\n')) return;
+  out += out.ends_with('\r') ? std::string("\n") : eol;
+}
+
 }  // namespace
 
 bool IniCanHold(std::string_view value) {
@@ -70,7 +77,10 @@ bool IniCanHold(std::string_view value) {
 std::string SetIniSection(std::string_view text, std::string_view section,
                           const IniEntries& entries) {
   const std::vector<Line> lines = SplitLines(text);
-  const std::string eol = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+  // A last line ending in a lone CR is a CR LF once it is ended: the file is then of CR LF
+  // lines, and the next edit writes the same as this one.
+  const std::string eol =
+      text.find("\r\n") != std::string_view::npos || text.ends_with('\r') ? "\r\n" : "\n";
   const auto entryLine = [&](const std::pair<std::string, std::string>& entry) {
     return entry.first + "=" + entry.second + eol;
   };
@@ -87,7 +97,7 @@ std::string SetIniSection(std::string_view text, std::string_view section,
   out.reserve(text.size() + 256);
   if (header == lines.size()) {
     out.assign(text);
-    if (!out.empty() && !out.ends_with('\n')) out += eol;
+    EndLastLine(out, eol);
     if (!lines.empty() && !Trim(lines.back().body).empty()) out += eol;
     out += "[" + std::string(section) + "]" + eol;
     for (const auto& entry : entries) out += entryLine(entry);
@@ -122,7 +132,7 @@ std::string SetIniSection(std::string_view text, std::string_view section,
       out.append(line.body).append(line.end);
     }
     if (i == lastEntry) {
-      if (!out.ends_with('\n')) out += eol;
+      EndLastLine(out, eol);
       for (std::size_t e = 0; e < entries.size(); ++e) {
         if (written[e]) continue;
         // A key that appears later in the section is rewritten there instead.

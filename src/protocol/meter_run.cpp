@@ -92,8 +92,9 @@ MeterRunResult ParseMeterRun(const std::string& text) {
       return MeterRunResult{std::nullopt, "line " + std::to_string(number) + ": " + what};
     };
     line = Trim(line.substr(0, line.find('#')));
-    if (line.empty()) continue;
     const std::vector<std::string> words = Words(line);
+    // Blank also when it holds only white space Trim leaves (a vertical tab, a form feed).
+    if (words.empty()) continue;
     if (words[0][0] == '@') {
       if (std::string problem = Directive(words, run); !problem.empty()) return fail(problem);
       continue;

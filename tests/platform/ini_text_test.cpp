@@ -43,6 +43,17 @@ TEST(SetIniSection, KeepsEveryOtherLineByteForByte) {
   }
 }
 
+// Found by fuzzing: a file whose last line ends in a lone CR. Ending that line made a CR LF
+// the first edit did not count, and the next start wrote the section's lines again with
+// other line endings. An edit of an edited file changes nothing.
+TEST(IniText, AnEditedFileIsWrittenTheSameAtTheNextStart) {
+  for (const std::string before : {"[other]\nA=1\r", "\r", "[kelvatrix]\nDriver=x\r", "a\r\nb\n"}) {
+    const std::string once = SetIniSection(before, "kelvatrix", kEntries);
+    EXPECT_EQ(SetIniSection(once, "kelvatrix", kEntries), once) << before;
+    EXPECT_EQ(once.find("\r\r"), std::string::npos) << before;
+  }
+}
+
 TEST(IniCanHold, RefusesWhatAReaderCouldNotGiveBack) {
   EXPECT_TRUE(IniCanHold("/home/ann/runs/kelvatrix.db"));
   EXPECT_TRUE(IniCanHold("/tmp/a=b;c#d [x]/kelvatrix.db"));

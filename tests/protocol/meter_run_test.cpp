@@ -60,6 +60,16 @@ TEST(MeterRun, AnythingElseIsAnErrorNamingItsLine) {
   EXPECT_EQ(LoadMeterRun("/no/such/run.txt").error, "cannot read the run file '/no/such/run.txt'");
 }
 
+// Found by fuzzing: a line of white space that the trimming did not take (a vertical tab,
+// a form feed) was read as a line with no words at all.
+TEST(MeterRun, ALineOfAnyWhiteSpaceIsBlank) {
+  for (const char* text : {"\v\n81 F4 41 2C\n", "\f\n81 F4 41 2C\n", " \v\t\f\r\n81 F4 41 2C\n"}) {
+    const auto result = ParseMeterRun(text);
+    ASSERT_TRUE(result.run) << result.error;
+    EXPECT_EQ(result.run->readings.size(), 1u);
+  }
+}
+
 TEST(MeterRun, BuiltInRunIsATenMinuteFiveKilovoltTest) {
   const MeterRun run = BuiltInMeterRun();
   ASSERT_EQ(run.readings.size(), 600u);
@@ -139,6 +149,27 @@ TEST(SimulatedMeter, MisbehavesAsTheRunSays) {
   // Plugged in again: a new download runs in full, without leaving again.
   meter.Respond(Command(0xB5));
   for (int fetch = 1; fetch <= 5; ++fetch) EXPECT_FALSE(meter.Respond(Command(0xC4)).leaveBus) << fetch;
+}
+
+// A garbled reply carries random bytes in place of its two readings (the chance that
+// eight random bytes are the readings is 2^-64), and the run goes on after them.
+TEST(SimulatedMeter, AGarbledReplyReplacesItsReadingsWithRandomBytes) {
+  MeterRun run;
+  for (std::uint8_t i = 0; i < 6; ++i) run.readings.push_back({0x01, 0xF4, 0x00, i});
+  run.garble = {2};
+  SimulatedMeter meter(run);
+  meter.Respond(Command(0xB5));
+  const auto data = [](const SimulatedMeter::Answer& answer) {
+    return std::vector<std::uint8_t>(answer.report->begin() + 1, answer.report->begin() + 9);
+  };
+  const auto first = meter.Respond(Command(0xC4));
+  const auto garbled = meter.Respond(Command(0xC4));
+  const auto third = meter.Respond(Command(0xC4));
+  ASSERT_TRUE(first.report && garbled.report && third.report);
+  EXPECT_EQ(data(first), (std::vector<std::uint8_t>{0x01, 0xF4, 0x00, 0, 0x01, 0xF4, 0x00, 1}));
+  EXPECT_NE(data(garbled), (std::vector<std::uint8_t>{0x01, 0xF4, 0x00, 2, 0x01, 0xF4, 0x00, 3}));
+  EXPECT_EQ(garbled.report->size(), first.report->size());
+  EXPECT_EQ(data(third), (std::vector<std::uint8_t>{0x01, 0xF4, 0x00, 4, 0x01, 0xF4, 0x00, 5}));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "app/main_window.h"
@@ -84,11 +85,15 @@ bool Measure(int count) {
   const auto n = static_cast<std::size_t>(count);
   const std::size_t span = std::min<std::size_t>(1000, n / 2);
   std::vector<double> cpuAtRow(n + 1, -1);
-  QObject::connect(&window.Table1(), &kelvatrix::MeasurementTable::RowsInserted,
-                   [&](int, int last) {
-                     const auto row = static_cast<std::size_t>(last);
-                     if (row % span == 0 || row == n - span) cpuAtRow[row] = ThreadCpu();
-                   });
+  struct RowClock final : kelvatrix::TableObserver {
+    std::function<void(int)> inserted;
+    void RowsInserted(int, int last) override { inserted(last); }
+  } rowClock;
+  rowClock.inserted = [&](int last) {
+    const auto row = static_cast<std::size_t>(last);
+    if (row % span == 0 || row == n - span) cpuAtRow[row] = ThreadCpu();
+  };
+  window.Table1().AddObserver(&rowClock);
 
   const double cpuBefore = ProcessCpu();
   const auto start = Clock::now();
@@ -96,6 +101,7 @@ bool Measure(int count) {
   const kelvatrix::DownloadResult result = window.RoundButton1Click();
   cpuAtRow[static_cast<std::size_t>(count)] = ThreadCpu();
   const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+  window.Table1().RemoveObserver(&rowClock);
   const double cpu = ProcessCpu() - cpuBefore;
 
   const int stored = source.Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt();

@@ -53,7 +53,7 @@ int PdfPages(const QString& file) {
 int MeasureOne(int argc, char** argv, int rows, const kelvatrix::ReportDefinition& report) {
   QApplication app(argc, argv);
   kelvatrix::test::TestDataSource source;
-  kelvatrix::MeasurementTable table(QStringLiteral("kelvatrix"));
+  kelvatrix::MeasurementTable table("kelvatrix");
   table.Reset();
   source.InsertRun(rows, QStringLiteral("G ohm"));
   table.Refresh();

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
   const long long kRows = argc > 1 ? std::max(20LL, std::atoll(argv[1])) : 60000;
   const long long kWindow = std::min(1000LL, kRows / 10);
   kelvatrix::test::TestDataSource source;
-  kelvatrix::MeasurementTable table(QStringLiteral("kelvatrix"));
+  kelvatrix::MeasurementTable table("kelvatrix");
   table.Reset();
 
   // Per-row cost of every window of 1,000 rows: flat means no work grows with the table.

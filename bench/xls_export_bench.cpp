@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   kelvatrix::test::TestDataSource source;
-  kelvatrix::MeasurementTable table(QStringLiteral("kelvatrix"));
+  kelvatrix::MeasurementTable table("kelvatrix");
   table.Reset();
   source.InsertRun(rows, QStringLiteral("M ohm"));
   const auto readStart = Clock::now();

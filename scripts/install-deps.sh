@@ -13,8 +13,8 @@ program_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-charts-dev libgl-dev libqt6opengl6-dev
   libudev-dev
-  # database: Qt's ODBC driver, unixODBC and the SQLite ODBC driver
-  libqt6sql6-odbc unixodbc unixodbc-dev odbcinst libsqliteodbc
+  # database: the ODBC driver manager (unixODBC) and the SQLite ODBC driver
+  unixodbc unixodbc-dev odbcinst libsqliteodbc
   # fonts metric-compatible with Arial, for the charts and printouts
   fonts-liberation
   # a virtual display, for a machine without one

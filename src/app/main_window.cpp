@@ -62,7 +62,8 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& 
       dialogs_(dialogs),
       chart1_(new LineChart(VoltageChart())),
       chart2_(new LineChart(ResistanceChart())),
-      table1_(std::make_unique<MeasurementTable>(QString::fromLatin1(kDataSourceName), this)),
+      table1_(std::make_unique<MeasurementTable>(kDataSourceName)),
+      grid1_(std::make_unique<GridModel>(*table1_, MeasurementGridColumns(), dialogs_, settings_.applicationTitle)),
       table1Rows_(*table1_),
       exchange_(loop, messages_),
       hidCtl_(std::make_unique<HidDeviceController>(loop, backend)),
@@ -105,13 +106,16 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& 
   timer1_->start();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The grid's view goes before the grid's model it shows, which is a member.
+  delete dataGrid1_;
+}
 
 QWidget* MainWindow::BuildGridPane() {
   auto* pane = new Panel(QStringLiteral("Panel1"), Panel::Bevel::Raised, Panel::Bevel::None, this);
   auto* fill = new QVBoxLayout(pane);
   fill->setContentsMargins(QMargins(1, 1, 1, 1) * pane->BevelWidth());
-  dataGrid1_ = new DataGrid(*table1_, MeasurementGridColumns(), dialogs_, settings_.applicationTitle, pane);
+  dataGrid1_ = new DataGrid(*grid1_, pane);
   dataGrid1_->setObjectName(QStringLiteral("DataGrid1"));
   fill->addWidget(dataGrid1_);
   return pane;
@@ -336,7 +340,7 @@ SaveResult MainWindow::savebClick() {
   }
 
   GridXlsWriter writer(dialogs_, exportFeedback_);
-  writer.SetDataGrid(dataGrid1_);
+  writer.SetDataGrid(grid1_.get());
   writer.SetShowProgress(false);
   writer.SetFileName(*path);
   writer.SetReplaceConfirmed(replace);

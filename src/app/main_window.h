@@ -34,6 +34,7 @@
 #include "protocol/meter_selection.h"
 #include "store/measurement_table.h"
 #include "views/data_grid.h"
+#include "views/grid_model.h"
 #include "views/line_chart.h"
 
 namespace kelvatrix {
@@ -113,6 +114,7 @@ class MainWindow : public QWidget {
   const MeterSelection& Selection() const { return selection_; }
   const FormMessages& Messages() const { return messages_; }
   DataGrid& DataGrid1() { return *dataGrid1_; }
+  GridModel& Grid1() { return *grid1_; }
   PaneSplitter& Splitter1() { return *splitter1_; }
   RoundButton* DownloadButton() const { return roundButton1_; }
   RoundButton* SaveButton() const { return saveb_; }
@@ -155,6 +157,7 @@ class MainWindow : public QWidget {
   LineChart* chart1_ = nullptr;
   LineChart* chart2_ = nullptr;
   std::unique_ptr<MeasurementTable> table1_;
+  std::unique_ptr<GridModel> grid1_;
   MeasurementDataSet table1Rows_;  // the table as the report reads it
   ReportProject reportProject1_;
   std::string programFolder_;

@@ -211,7 +211,7 @@ int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop
 
   int status = 0;
   if (!BatchDownload(window, dialogs, status)) return status;
-  PrintLine("indices: " + DescribeIndices(ComputeIndices(RunRowsOf(window.DataGrid1().GridDataSet()))));
+  PrintLine("indices: " + DescribeIndices(ComputeIndices(RunRowsOf(window.Grid1().GridDataSet()))));
   if (!options.saveXls.empty()) BatchSave(window, dialogs, options.saveXls, status);
   if (options.printData) BatchPrint("data", [&] { return window.printdatabClick(); }, status);
   if (options.printGraph) BatchPrint("graph", [&] { return window.RoundButton3Click(); }, status);

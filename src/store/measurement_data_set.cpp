@@ -1,6 +1,7 @@
 #include "store/measurement_data_set.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace kelvatrix {
 
@@ -26,29 +27,40 @@ class MeasurementDataSet::ColumnField final : public DataSetField {
     return facts_.kind == TableField::Kind::Integer ? FieldType::Integer : FieldType::String;
   }
 
-  bool IsNull() const override { return Value().isNull(); }
+  bool IsNull() const override { return !Value(); }
   std::int64_t AsInteger() const override {
     if (IsNull()) return 0;
-    bool ok = false;
-    const qlonglong number = Value().toLongLong(&ok);
-    if (!ok) throw DataSetError("'" + AsString() + "' is not a valid integer value");
+    const std::string text = Trimmed();
+    std::int64_t number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+      throw DataSetError("'" + AsString() + "' is not a valid integer value");
     return number;
   }
   double AsDouble() const override {
     if (IsNull()) return 0;
-    bool ok = false;
-    const double number = Value().toDouble(&ok);
-    if (!ok) throw DataSetError("'" + AsString() + "' is not a valid floating point value");
+    const std::string text = Trimmed();
+    double number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+      throw DataSetError("'" + AsString() + "' is not a valid floating point value");
     return number;
   }
-  std::string AsString() const override { return Value().toString().toStdString(); }
+  std::string AsString() const override { return Value().value_or(std::string()); }
   std::vector<std::uint8_t> AsBytes() const override {
-    const QByteArray bytes = Value().toByteArray();
-    return {bytes.begin(), bytes.end()};
+    const std::string text = AsString();
+    return {text.begin(), text.end()};
   }
 
  private:
-  const QVariant& Value() const { return owner_.table_.Value(owner_.CurrentRecord(), column_); }
+  const OdbcText& Value() const { return owner_.table_.Value(owner_.CurrentRecord(), column_); }
+  // The value as text without the blanks at its ends, which a number's text may carry.
+  std::string Trimmed() const {
+    std::string text = AsString();
+    text.erase(0, text.find_first_not_of(' '));
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+  }
 
   MeasurementDataSet& owner_;
   int column_;

@@ -1,173 +1,79 @@
 #include "store/measurement_table.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QStringList>
-
 #include <algorithm>
-#include <atomic>
-#include <limits>
+#include <charconv>
 
 #include "store/database_error.h"
 
 namespace kelvatrix {
-namespace {
 
-constexpr qint64 kBeforeFirstRow = std::numeric_limits<qint64>::min();
-
-QString QuotedName(std::string_view name) {
-  return QLatin1Char('"') + QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) +
-         QLatin1Char('"');
-}
-
-// The columns as declared when the program creates the table; the sizes are the
-// fields' display widths.
-QString CreateTableStatement() {
-  QStringList columns;
-  for (const TableField& field : MeasurementTable::kFields) {
-    columns << QuotedName(field.name) +
-                   (field.kind == TableField::Kind::Integer
-                        ? QStringLiteral(" INTEGER")
-                        : QStringLiteral(" VARCHAR(%1)").arg(field.displayWidth));
-  }
-  return QStringLiteral("CREATE TABLE IF NOT EXISTS savedata (%1)")
-      .arg(columns.join(QStringLiteral(", ")));
-}
-
-QStringList ColumnNames() {
-  QStringList names;
-  for (const TableField& field : MeasurementTable::kFields) names << QuotedName(field.name);
-  return names;
-}
-
-// The SQLite ODBC driver keeps a statement compiled only when it reads like a query (it
-// begins with SELECT or WITH) and compiles any other at every execution, which cost a
-// download more than writing the row. The row is therefore given as a common table
-// expression and inserted from it: the same insert, compiled once.
-QString InsertStatement() {
-  const QString columns = ColumnNames().join(QStringLiteral(", "));
-  return QStringLiteral(
-             "WITH reading (%1) AS (VALUES (?, ?, ?, ?, ?, ?)) "
-             "INSERT INTO savedata (%1) SELECT * FROM reading")
-      .arg(columns);
-}
-
-QString UpdateStatement() {
-  return QStringLiteral("UPDATE savedata SET %1 = ? WHERE rowid = ?")
-      .arg(ColumnNames().join(QStringLiteral(" = ?, ")));
-}
-
-// SQLite's rowid orders the rows as they were added and tells which are new.
-QString RowsAfterStatement() {
-  return QStringLiteral("SELECT rowid, %1 FROM savedata WHERE rowid > ? ORDER BY rowid")
-      .arg(ColumnNames().join(QStringLiteral(", ")));
-}
-
-[[noreturn]] void Fail(const QSqlError& error) {
-  const QString text = error.text().trimmed();
-  // SQLite's SQLITE_BUSY (5) and SQLITE_LOCKED (6), as the ODBC driver passes them on.
-  const QStringList codes = error.nativeErrorCode().split(QLatin1Char(';'));
-  if (codes.contains(QStringLiteral("5")) || codes.contains(QStringLiteral("6")) ||
-      text.contains(QStringLiteral("database is locked")) ||
-      text.contains(QStringLiteral("database table is locked"))) {
-    throw DatabaseBusy(text.toStdString());
-  }
-  throw DatabaseError(text.toStdString());
-}
-
-void Prepare(QSqlQuery& query, const QString& statement) {
-  if (!query.prepare(statement)) Fail(query.lastError());
-}
-
-void Run(QSqlQuery& query) {
-  if (!query.exec()) Fail(query.lastError());
-}
-
-QString NextConnectionName() {
-  static std::atomic<int> count{0};
-  return QStringLiteral("Database1-%1").arg(++count);
-}
-
-}  // namespace
-
-struct MeasurementTable::Statements {
-  explicit Statements(const QSqlDatabase& db)
-      : insert(db), update(db), remove(db), insertedRowId(db), rowsAfter(db), dataVersion(db) {}
-  QSqlQuery insert;
-  QSqlQuery update;
-  QSqlQuery remove;
-  QSqlQuery insertedRowId;
-  QSqlQuery rowsAfter;
-  QSqlQuery dataVersion;
-  bool hasDataVersion = false;
+struct MeasurementTable::Connection {
+  explicit Connection(const std::string& dataSource)
+      : odbc("DSN=" + dataSource), dialect(DialectFor(odbc.DbmsName())) {}
+  OdbcConnection odbc;
+  DatabaseDialect dialect;
+  // Prepared once: a download posts thousands of rows.
+  std::unique_ptr<OdbcStatement> insert;
+  std::unique_ptr<OdbcStatement> insertedIdentity;
+  std::unique_ptr<OdbcStatement> dataVersion;
 };
 
-MeasurementTable::MeasurementTable(QString dataSource, QObject* parent)
-    : QObject(parent),
-      connectionName_(NextConnectionName()),
-      dataSource_(std::move(dataSource)),
-      lastRowId_(kBeforeFirstRow) {}
+MeasurementTable::MeasurementTable(std::string dataSource) : dataSource_(std::move(dataSource)) {}
 
-MeasurementTable::~MeasurementTable() {
-  // The SQLite driver refuses to close a connection with statements still open.
-  statements_.reset();
-  if (QSqlDatabase::contains(connectionName_)) {
-    {
-      QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-      db.close();
-    }
-    QSqlDatabase::removeDatabase(connectionName_);
-  }
+MeasurementTable::~MeasurementTable() = default;
+
+void MeasurementTable::AddObserver(TableObserver* observer) { observers_.push_back(observer); }
+
+void MeasurementTable::RemoveObserver(TableObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
 
-QSqlDatabase MeasurementTable::Database() const {
-  return QSqlDatabase::database(connectionName_, false);
-}
-
-int MeasurementTable::FieldIndex(std::string_view field) {
-  for (int i = 0; i < kFieldCount; ++i) {
-    if (kFields[static_cast<std::size_t>(i)].name == field) return i;
-  }
-  return -1;
+template <typename Call>
+void MeasurementTable::Tell(Call call) {
+  for (TableObserver* observer : observers_) call(*observer);
 }
 
 void MeasurementTable::Connect() {
-  if (statements_) return;
-  if (!QSqlDatabase::contains(connectionName_)) {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName_);
-    db.setDatabaseName(dataSource_);
-  }
-  QSqlDatabase db = Database();
-  if (!db.isValid()) Fail(db.lastError());
-  if (!db.isOpen() && !db.open()) Fail(db.lastError());
-
+  if (connection_) return;
+  auto connection = std::make_unique<Connection>(dataSource_);
+  const DatabaseDialect& dialect = connection->dialect;
   // The SQLite driver opens an empty database in memory when it cannot read the data
   // source's Database entry (an odbc.ini this user may not write, for one): every row
-  // would be lost at exit. SQLite names the file it opened; other databases say nothing.
-  QSqlQuery files(db);
-  if (files.exec(QStringLiteral("PRAGMA database_list")) && files.next() &&
-      files.value(2).toString().isEmpty()) {
-    throw DatabaseError("the data source " + dataSource_.toStdString() +
-                        " opened no database file: its Database entry could not be read");
+  // would be lost at exit. SQLite names the file it opened.
+  if (const auto files = dialect.DatabaseFiles()) {
+    OdbcStatement list(connection->odbc, *files);
+    list.Execute();
+    const auto main = list.Fetch();
+    list.Close();
+    if (main && main->size() >= 3 && (!(*main)[2] || (*main)[2]->empty())) {
+      throw DatabaseError("the data source " + dataSource_ + " opened no database file: its Database entry could not be read");
+    }
   }
-  files.finish();
-  QSqlQuery create(db);
-  if (!create.exec(CreateTableStatement())) Fail(create.lastError());
+  // The table, and its identity where the program keeps one of its own.
+  try {
+    connection->odbc.Execute(dialect.Probe());
+  } catch (const DatabaseBusy&) {
+    throw;
+  } catch (const DatabaseError&) {
+    bool made = false;
+    try {
+      connection->odbc.Execute(dialect.CreateTable());
+      made = true;
+    } catch (const DatabaseError&) {
+      if (!dialect.AddIdentity()) throw;
+    }
+    if (!made) connection->odbc.Execute(*dialect.AddIdentity());
+  }
+  connection->insert = std::make_unique<OdbcStatement>(connection->odbc, dialect.Insert());
+  connection->insertedIdentity = std::make_unique<OdbcStatement>(connection->odbc, dialect.InsertedIdentity());
+  if (const auto version = dialect.DataVersion())
+    connection->dataVersion = std::make_unique<OdbcStatement>(connection->odbc, *version);
+  connection_ = std::move(connection);
+}
 
-  auto statements = std::make_unique<Statements>(db);
-  Prepare(statements->insert, InsertStatement());
-  Prepare(statements->update, UpdateStatement());
-  Prepare(statements->remove, QStringLiteral("DELETE FROM savedata WHERE rowid = ?"));
-  statements->insertedRowId.setForwardOnly(true);
-  Prepare(statements->insertedRowId, QStringLiteral("SELECT last_insert_rowid()"));
-  statements->rowsAfter.setForwardOnly(true);
-  Prepare(statements->rowsAfter, RowsAfterStatement());
-  // SQLite's count of other connections' commits; a database without it is read afresh
-  // at every refresh.
-  statements->dataVersion.setForwardOnly(true);
-  statements->hasDataVersion =
-      statements->dataVersion.prepare(QStringLiteral("PRAGMA data_version"));
-  statements_ = std::move(statements);
+MeasurementTable::Connection& MeasurementTable::Db() {
+  Connect();
+  return *connection_;
 }
 
 void MeasurementTable::RequireActive() const {
@@ -177,41 +83,34 @@ void MeasurementTable::RequireActive() const {
 void MeasurementTable::Open() {
   if (Active()) return;
   Connect();
-  rows_.clear();
-  lastRowId_ = kBeforeFirstRow;
-  readAtVersion_ = DataVersion();
-  ReadRowsAfterLast();
   current_ = -1;
   SetState(State::Browse);
-  emit RowsReset();
-  SetCurrent(rows_.empty() ? -1 : 0);
-}
-
-void MeasurementTable::Release() {
-  statements_.reset();
-  if (QSqlDatabase::contains(connectionName_)) Database().close();
-  // The data version counts per connection: the next refresh reads what is new.
-  readAtVersion_.reset();
+  ReadAll();
 }
 
 void MeasurementTable::Close() {
   if (!Active()) return;
   modified_ = false;
   rows_.clear();
-  lastRowId_ = kBeforeFirstRow;
+  readUpTo_ = 0;
+  ownAbove_.clear();
   readAtVersion_.reset();
   current_ = -1;
   SetState(State::Inactive);
-  emit RowsReset();
+  Tell([](TableObserver& o) { o.RowsReset(); });
 }
 
 void MeasurementTable::Reset() {
   // Emptied first: a database that is locked for now leaves the table as it was.
-  Connect();
-  QSqlQuery empty(Database());
-  if (!empty.exec(QStringLiteral("DELETE FROM savedata"))) Fail(empty.lastError());
+  Db().odbc.Execute("DELETE FROM savedata");
   Close();
   Open();
+}
+
+void MeasurementTable::Release() {
+  connection_.reset();
+  // The data version counts per connection: the next refresh reads everything again.
+  readAtVersion_.reset();
 }
 
 void MeasurementTable::FinishChange() {
@@ -225,7 +124,7 @@ void MeasurementTable::FinishChange() {
 
 void MeasurementTable::AddRow(int at) {
   rows_.insert(rows_.begin() + at, Row{});
-  emit RowsInserted(at, at);
+  Tell([&](TableObserver& o) { o.RowsInserted(at, at); });
   current_ = -1;  // the row that was current moved
   SetCurrent(at);
   original_ = {};
@@ -254,14 +153,11 @@ void MeasurementTable::Edit() {
   SetState(State::Edit);
 }
 
-void MeasurementTable::SetValue(int column, QVariant value, bool announce) {
-  if (state_ != State::Edit && state_ != State::Insert) {
-    throw DatabaseError("Dataset not in edit or insert mode");
-  }
-  rows_[static_cast<std::size_t>(current_)].values[static_cast<std::size_t>(column)] =
-      std::move(value);
+void MeasurementTable::SetValue(int column, OdbcText value, bool announce) {
+  if (state_ != State::Edit && state_ != State::Insert) throw DatabaseError("Dataset not in edit or insert mode");
+  rows_[static_cast<std::size_t>(current_)].values[static_cast<std::size_t>(column)] = std::move(value);
   modified_ = true;
-  if (announce) emit RowChanged(current_);
+  if (announce) Tell([&](TableObserver& o) { o.RowChanged(current_); });
 }
 
 void MeasurementTable::SetField(std::string_view field, const FieldValue& value) {
@@ -269,63 +165,77 @@ void MeasurementTable::SetField(std::string_view field, const FieldValue& value)
   if (index < 0) throw DatabaseError("Field '" + std::string(field) + "' not found");
   // A new row filled in field by field is announced once, when it is posted.
   SetValue(index,
-           std::visit(
-               [](const auto& v) -> QVariant {
-                 if constexpr (std::is_same_v<std::decay_t<decltype(v)>, long long>) {
-                   return QVariant(static_cast<qlonglong>(v));
-                 } else {
-                   return QVariant(QString::fromStdString(v));
-                 }
-               },
-               value),
+           std::holds_alternative<long long>(value) ? std::to_string(std::get<long long>(value))
+                                                     : std::get<std::string>(value),
            state_ != State::Insert);
 }
 
-std::string MeasurementTable::FieldTextProblem(int column, const QString& text) {
+std::string MeasurementTable::FieldTextProblem(int column, std::string_view text) {
   if (column < 0 || column >= kFieldCount) return "Field index out of range";
-  if (text.isEmpty() || kFields[static_cast<std::size_t>(column)].kind != TableField::Kind::Integer)
-    return {};
-  bool ok = false;
-  text.trimmed().toLongLong(&ok);
-  return ok ? std::string() : "'" + text.toStdString() + "' is not a valid integer value";
+  if (text.empty() || kFields[static_cast<std::size_t>(column)].kind != TableField::Kind::Integer) return {};
+  std::string_view trimmed = text;
+  while (!trimmed.empty() && trimmed.front() == ' ') trimmed.remove_prefix(1);
+  while (!trimmed.empty() && trimmed.back() == ' ') trimmed.remove_suffix(1);
+  if (!trimmed.empty() && trimmed.front() == '+') trimmed.remove_prefix(1);
+  long long number = 0;
+  const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), number);
+  if (!trimmed.empty() && error == std::errc() && end == trimmed.data() + trimmed.size()) return {};
+  return "'" + std::string(text) + "' is not a valid integer value";
 }
 
-void MeasurementTable::SetFieldText(int column, const QString& text) {
-  if (const std::string problem = FieldTextProblem(column, text); !problem.empty())
-    throw DatabaseError(problem);
-  if (text.isEmpty()) {
-    SetValue(column, QVariant());
+void MeasurementTable::SetFieldText(int column, const std::string& text) {
+  if (const std::string problem = FieldTextProblem(column, text); !problem.empty()) throw DatabaseError(problem);
+  if (text.empty()) {
+    SetValue(column, std::nullopt);
   } else if (kFields[static_cast<std::size_t>(column)].kind == TableField::Kind::Integer) {
-    SetValue(column, QVariant(text.trimmed().toLongLong()));
+    std::string_view trimmed = text;
+    while (trimmed.front() == ' ') trimmed.remove_prefix(1);
+    if (trimmed.front() == '+') trimmed.remove_prefix(1);
+    long long number = 0;
+    std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), number);
+    SetValue(column, std::to_string(number));
   } else {
-    SetValue(column, QVariant(text));
+    SetValue(column, text);
   }
 }
 
 void MeasurementTable::WriteNewRow(Row& row) {
-  Connect();
-  QSqlQuery& insert = statements_->insert;
-  for (int i = 0; i < kFieldCount; ++i)
-    insert.bindValue(i, row.values[static_cast<std::size_t>(i)]);
-  Run(insert);
-  insert.finish();
-  QSqlQuery& rowId = statements_->insertedRowId;
-  Run(rowId);
-  if (!rowId.next()) Fail(rowId.lastError());
-  row.rowId = rowId.value(0).toLongLong();
-  rowId.finish();
-  // A row posted here is already cached; Refresh must not read it a second time.
-  if (row.rowId > lastRowId_) lastRowId_ = row.rowId;
+  Connection& db = Db();
+  db.insert->Execute(std::vector<OdbcText>(row.values.begin(), row.values.end()));
+  db.insertedIdentity->Execute();
+  const auto identity = db.insertedIdentity->Fetch();
+  db.insertedIdentity->Close();
+  if (!identity || identity->empty() || !(*identity)[0]) throw DatabaseError("the new row's identity cannot be read");
+  row.id = std::stoll(*(*identity)[0]);
+  // Cached already: a refresh must not read it a second time.
+  ownAbove_.push_back(row.id);
+}
+
+// The parameters that say a row is as it was read: those of the fields that were not NULL.
+static void AddOldValues(std::vector<OdbcText>& parameters, const std::array<OdbcText, kFieldCount>& old) {
+  for (const OdbcText& value : old) {
+    if (value) parameters.push_back(value);
+  }
+}
+
+static std::array<bool, kFieldCount> NullMask(const std::array<OdbcText, kFieldCount>& values) {
+  std::array<bool, kFieldCount> mask{};
+  for (std::size_t i = 0; i < values.size(); ++i) mask[i] = !values[i];
+  return mask;
 }
 
 void MeasurementTable::WriteChangedRow(const Row& row) {
-  Connect();
-  QSqlQuery& update = statements_->update;
-  for (int i = 0; i < kFieldCount; ++i)
-    update.bindValue(i, row.values[static_cast<std::size_t>(i)]);
-  update.bindValue(kFieldCount, row.rowId);
-  Run(update);
-  update.finish();
+  Connection& db = Db();
+  OdbcStatement update(db.odbc, db.dialect.UpdateIfUnchanged(NullMask(original_)));
+  std::vector<OdbcText> parameters(row.values.begin(), row.values.end());
+  parameters.push_back(std::to_string(row.id));
+  AddOldValues(parameters, original_);
+  update.Execute(parameters);
+  if (update.RowsChanged() == 0) {
+    throw DatabaseError(
+        "Another program changed or deleted this row meanwhile: it was not changed. Press Escape, and the table is "
+        "read again");
+  }
 }
 
 void MeasurementTable::Post() {
@@ -339,12 +249,12 @@ void MeasurementTable::Post() {
   }
   modified_ = false;
   SetState(State::Browse);
-  emit RowChanged(current_);
+  Tell([&](TableObserver& o) { o.RowChanged(current_); });
 }
 
 void MeasurementTable::RemoveRow(int at) {
   rows_.erase(rows_.begin() + at);
-  emit RowsRemoved(at, at);
+  Tell([&](TableObserver& o) { o.RowsRemoved(at, at); });
   current_ = -1;
   SetCurrent(rows_.empty() ? -1 : std::min(at, RecordCount() - 1));
 }
@@ -358,7 +268,11 @@ void MeasurementTable::Cancel() {
     rows_[static_cast<std::size_t>(current_)].values = original_;
     modified_ = false;
     SetState(State::Browse);
-    emit RowChanged(current_);
+    Tell([&](TableObserver& o) { o.RowChanged(current_); });
+  } else if (Active()) {
+    // Nothing to take back: the operator asks for the table as it is now.
+    readAtVersion_.reset();
+    Refresh();
   }
 }
 
@@ -370,11 +284,18 @@ void MeasurementTable::Delete() {
   }
   if (state_ == State::Edit) Cancel();
   if (current_ < 0) throw DatabaseError("Cannot perform this operation on an empty dataset");
-  Connect();
-  QSqlQuery& remove = statements_->remove;
-  remove.bindValue(0, rows_[static_cast<std::size_t>(current_)].rowId);
-  Run(remove);
-  remove.finish();
+  const Row& row = rows_[static_cast<std::size_t>(current_)];
+  Connection& db = Db();
+  OdbcStatement remove(db.odbc, db.dialect.DeleteIfUnchanged(NullMask(row.values)));
+  std::vector<OdbcText> parameters = {std::to_string(row.id)};
+  AddOldValues(parameters, row.values);
+  remove.Execute(parameters);
+  if (remove.RowsChanged() == 0) {
+    readAtVersion_.reset();
+    Refresh();
+    throw DatabaseError("Another program changed or deleted this row meanwhile: it was not deleted. The table was "
+                        "read again");
+  }
   RemoveRow(current_);
 }
 
@@ -393,62 +314,105 @@ void MeasurementTable::Last() {
 void MeasurementTable::Refresh() {
   RequireActive();
   FinishChange();
-  const int before = RecordCount();
-  // Rows this connection posted are cached already; only another writer's can be new.
-  const std::optional<qint64> version = DataVersion();
-  if (!version || version != readAtVersion_) {
-    readAtVersion_ = version;
-    ReadRowsAfterLast();
+  Connection& db = Db();
+  if (db.dataVersion) {
+    // Rows this connection posted are cached already; only another writer's can be new,
+    // changed or gone, and the data version tells whether there was one.
+    const std::optional<std::int64_t> version = DataVersion();
+    if (version && version == readAtVersion_) {
+      for (const std::int64_t id : ownAbove_) readUpTo_ = std::max(readUpTo_, id);
+      ownAbove_.clear();
+      return;
+    }
+    ReadAll();
+    return;
   }
-  if (RecordCount() > before) emit RowsInserted(before, RecordCount() - 1);
+  ReadNew();
+}
+
+std::optional<std::int64_t> MeasurementTable::DataVersion() {
+  OdbcStatement& probe = *Db().dataVersion;
+  probe.Execute();
+  const auto row = probe.Fetch();
+  probe.Close();
+  if (!row || row->empty() || !(*row)[0]) return std::nullopt;
+  return std::stoll(*(*row)[0]);
+}
+
+void MeasurementTable::ReadAll() {
+  Connection& db = Db();
+  // The version before the rows: a write that comes between is read at the next refresh.
+  if (db.dataVersion) readAtVersion_ = DataVersion();
+  OdbcStatement select(db.odbc, db.dialect.SelectAll());
+  select.Execute();
+  std::vector<Row> rows;
+  while (auto fetched = select.Fetch()) {
+    Row row;
+    row.id = (*fetched)[0] ? std::stoll(*(*fetched)[0]) : 0;
+    for (int i = 0; i < kFieldCount; ++i) row.values[static_cast<std::size_t>(i)] = (*fetched)[static_cast<std::size_t>(i) + 1];
+    rows.push_back(std::move(row));
+  }
+  readUpTo_ = rows.empty() ? 0 : rows.back().id;
+  ownAbove_.clear();
+  // The rows already shown that are unchanged and first stay; what follows them is new.
+  std::size_t same = 0;
+  while (same < rows_.size() && same < rows.size() && rows_[same].id == rows[same].id &&
+         rows_[same].values == rows[same].values) {
+    ++same;
+  }
+  const std::int64_t currentId = current_ >= 0 && current_ < RecordCount() ? rows_[static_cast<std::size_t>(current_)].id : 0;
+  if (same == rows_.size()) {
+    const int before = RecordCount();
+    rows_ = std::move(rows);
+    if (RecordCount() > before) Tell([&](TableObserver& o) { o.RowsInserted(before, RecordCount() - 1); });
+    if (current_ < 0 && !rows_.empty()) SetCurrent(0);
+    return;
+  }
+  rows_ = std::move(rows);
+  Tell([](TableObserver& o) { o.RowsReset(); });
+  int at = -1;
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (rows_[i].id == currentId) at = static_cast<int>(i);
+  }
+  current_ = -2;  // announced anew after the reset
+  SetCurrent(at >= 0 ? at : (rows_.empty() ? -1 : 0));
+}
+
+void MeasurementTable::ReadNew() {
+  Connection& db = Db();
+  OdbcStatement select(db.odbc, db.dialect.SelectAfter());
+  select.Execute({std::to_string(readUpTo_)});
+  const int before = RecordCount();
+  while (auto fetched = select.Fetch()) {
+    Row row;
+    row.id = (*fetched)[0] ? std::stoll(*(*fetched)[0]) : 0;
+    readUpTo_ = std::max(readUpTo_, row.id);
+    const auto own = std::find(ownAbove_.begin(), ownAbove_.end(), row.id);
+    if (own != ownAbove_.end()) {
+      ownAbove_.erase(own);
+      continue;
+    }
+    for (int i = 0; i < kFieldCount; ++i) row.values[static_cast<std::size_t>(i)] = (*fetched)[static_cast<std::size_t>(i) + 1];
+    rows_.push_back(std::move(row));
+  }
+  if (RecordCount() > before) Tell([&](TableObserver& o) { o.RowsInserted(before, RecordCount() - 1); });
   if (current_ < 0 && !rows_.empty()) SetCurrent(0);
 }
 
-const QVariant& MeasurementTable::Value(int row, int column) const {
+const OdbcText& MeasurementTable::Value(int row, int column) const {
   return rows_.at(static_cast<std::size_t>(row)).values.at(static_cast<std::size_t>(column));
-}
-
-void MeasurementTable::ReadRowsAfterLast() {
-  Connect();
-  QSqlQuery& query = statements_->rowsAfter;
-  query.bindValue(0, lastRowId_);
-  Run(query);
-  while (query.next()) {
-    Row row;
-    row.rowId = query.value(0).toLongLong();
-    for (int i = 0; i < kFieldCount; ++i) {
-      row.values[static_cast<std::size_t>(i)] = query.value(i + 1);
-    }
-    lastRowId_ = row.rowId;
-    rows_.push_back(std::move(row));
-  }
-  query.finish();
-}
-
-std::optional<qint64> MeasurementTable::DataVersion() {
-  Connect();
-  if (!statements_->hasDataVersion) return std::nullopt;
-  QSqlQuery& query = statements_->dataVersion;
-  if (!query.exec() || !query.next()) {
-    // Then the rows are read at every refresh, as if the probe did not exist.
-    statements_->hasDataVersion = false;
-    return std::nullopt;
-  }
-  const qint64 version = query.value(0).toLongLong();
-  query.finish();
-  return version;
 }
 
 void MeasurementTable::SetCurrent(int row) {
   if (row == current_) return;
   current_ = row;
-  emit CurrentRowChanged(row);
+  Tell([&](TableObserver& o) { o.CurrentRowChanged(row); });
 }
 
 void MeasurementTable::SetState(State state) {
   if (state == state_) return;
   state_ = state;
-  emit StateChanged(state);
+  Tell([&](TableObserver& o) { o.StateChanged(state); });
 }
 
 }  // namespace kelvatrix

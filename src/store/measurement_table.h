@@ -1,24 +1,23 @@
 #pragma once
-// The table `savedata` of the data source `kelvatrix`, opened through Qt SQL's ODBC
-// driver. It works like a data set with a cursor: the rows are kept in memory in table
-// order, one of them is current, and a row is changed in an edit buffer (Append, Insert
-// or Edit, then SetField, then Post or Cancel). The download appends through it and the
-// grid edits through it.
+// The table `savedata` of the data source `kelvatrix`, reached through the ODBC API. It
+// works like a data set with a cursor: the rows are kept in memory in table order, one of
+// them is current, and a row is changed in an edit buffer (Append, Insert or Edit, then
+// SetField, then Post or Cancel). The download appends through it and the grid edits
+// through it; observers hear of every change of the rows, the current row and the state.
 //
-// The table has no key and may hold equal rows, so each cached row carries SQLite's
-// rowid: an edit or a delete changes exactly the row the operator sees. Refresh reads
-// only rows with a rowid above the highest one read, so appending costs the same at row
-// 60,000 as at row 1.
+// The table has no key and may hold equal rows, so each cached row carries the identity
+// the database gives it (DatabaseDialect): an edit or a delete changes exactly the row the
+// operator sees, and only while it holds what was read of it. A refresh reads nothing while
+// no other connection has written; when one has, the rows are read again, so rows that
+// other clients add, change or delete are seen. Appending costs the same at row 60,000 as
+// at row 1.
 //
 // Each row is committed as it is posted, so the rows of a download survive a crash.
-// Errors of the database layer are thrown as DatabaseError with the layer's text.
-
-#include <QObject>
-#include <QSqlDatabase>
-#include <QString>
-#include <QVariant>
+// Errors of the database layer are raised as DatabaseError with the driver's text;
+// DatabaseBusy while another client holds a lock, having changed nothing.
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,37 +25,43 @@
 #include <variant>
 #include <vector>
 
+#include "store/database_dialect.h"
+#include "store/odbc.h"
+#include "store/table_fields.h"
+
 namespace kelvatrix {
 
 using FieldValue = std::variant<long long, std::string>;
 
-struct TableField {
-  enum class Kind { Integer, Text };
-  std::string_view name;
-  Kind kind;
-  // Characters reserved for the field's text: the declared size of a text field.
-  int displayWidth;
+class MeasurementTable;
+
+// Hears what changes in a table; every call comes on the thread that changed it.
+class TableObserver {
+ public:
+  enum class State { Inactive, Browse, Edit, Insert };
+  virtual ~TableObserver() = default;
+  virtual void RowsReset() {}
+  virtual void RowsInserted(int /*first*/, int /*last*/) {}
+  virtual void RowsRemoved(int /*first*/, int /*last*/) {}
+  virtual void RowChanged(int /*row*/) {}
+  virtual void CurrentRowChanged(int /*row*/) {}
+  virtual void StateChanged(State /*state*/) {}
 };
 
-class MeasurementTable : public QObject {
-  Q_OBJECT
-
+class MeasurementTable {
  public:
-  static constexpr int kFieldCount = 6;
-  static constexpr std::array<TableField, kFieldCount> kFields = {{
-      {"recno", TableField::Kind::Integer, 11},
-      {"times", TableField::Kind::Text, 10},
-      {"voltage", TableField::Kind::Text, 10},
-      {"unitv", TableField::Kind::Text, 5},
-      {"register", TableField::Kind::Text, 16},
-      {"unitr", TableField::Kind::Text, 10},
-  }};
-
-  enum class State { Inactive, Browse, Edit, Insert };
+  static constexpr int kFieldCount = kelvatrix::kFieldCount;
+  static constexpr const std::array<TableField, kFieldCount>& kFields = kTableFields;
+  using State = TableObserver::State;
 
   // `dataSource` is the ODBC data source name; the table is `savedata`.
-  explicit MeasurementTable(QString dataSource, QObject* parent = nullptr);
-  ~MeasurementTable() override;
+  explicit MeasurementTable(std::string dataSource);
+  ~MeasurementTable();
+  MeasurementTable(const MeasurementTable&) = delete;
+  MeasurementTable& operator=(const MeasurementTable&) = delete;
+
+  void AddObserver(TableObserver* observer);
+  void RemoveObserver(TableObserver* observer);
 
   State CurrentState() const { return state_; }
   bool Active() const { return state_ != State::Inactive; }
@@ -65,28 +70,25 @@ class MeasurementTable : public QObject {
   void Open();
   // Closes the table; an unposted change is dropped.
   void Close();
-  // Close, delete every row, open: afterwards the table is open and holds no rows. A
-  // database that another client keeps locked for now raises DatabaseBusy and leaves the
-  // table as it was.
+  // Empties the table in the database, then closes and opens it: afterwards the table is
+  // open and holds no rows.
   void Reset();
-  // Lets go of the database (and so of every lock this process holds on its files) while
-  // something the program does not control may open and close those files, such as the
-  // stock dialogs of a print preview; the rows stay as they are, and the next operation
-  // that needs the database connects again.
+  // Lets go of the database (and so of every lock this process holds on its files); the
+  // rows stay, and the next operation that needs the database connects again.
   void Release();
 
-  // Append adds an empty row at the end, Insert one before the current row; both make
-  // it current. Edit starts changing the current row. SetField fills the row being
-  // changed; Post writes it, Cancel takes the change back.
+  // Append adds an empty row at the end, Insert one before the current row; both make it
+  // current. Edit starts changing the current row. SetField fills the row being changed;
+  // Post writes it, Cancel takes the change back.
   void Append();
   void Insert();
   void Edit();
   void SetField(std::string_view field, const FieldValue& value);
   // Sets a field from the text an operator typed: empty text clears it, an integer field
   // takes only an integer.
-  void SetFieldText(int column, const QString& text);
+  void SetFieldText(int column, const std::string& text);
   // What is wrong with `text` for field `column`, or nothing: the test SetFieldText makes.
-  static std::string FieldTextProblem(int column, const QString& text);
+  static std::string FieldTextProblem(int column, std::string_view text);
   void Post();
   void Cancel();
   // Changes since Append, Insert or Edit.
@@ -98,60 +100,59 @@ class MeasurementTable : public QObject {
   // one cancelled.
   void MoveTo(int row);
   void Last();
-  // Reads rows other clients added since the last read.
+  // Reads what other clients changed since the last read.
   void Refresh();
 
   // True when the table holds no records (also when it is closed).
   bool IsEmpty() const { return rows_.empty(); }
   int RecordCount() const { return static_cast<int>(rows_.size()); }
   int CurrentRow() const { return current_; }
-  // The value of field `column` (kFields order) of row `row`; null when unset.
-  const QVariant& Value(int row, int column) const;
+  // The value of field `column` (kFields order) of row `row` as text; nothing for NULL.
+  const OdbcText& Value(int row, int column) const;
 
-  static int FieldIndex(std::string_view field);
-
- signals:
-  void RowsReset();
-  void RowsInserted(int first, int last);
-  void RowsRemoved(int first, int last);
-  void RowChanged(int row);
-  void CurrentRowChanged(int row);
-  void StateChanged(MeasurementTable::State state);
+  static int FieldIndex(std::string_view field) { return kelvatrix::FieldIndex(field); }
 
  private:
-  using Values = std::array<QVariant, kFieldCount>;
+  using Values = std::array<OdbcText, kFieldCount>;
   struct Row {
-    qint64 rowId = 0;  // 0 until the row is posted
+    std::int64_t id = 0;  // the database's identity; 0 until the row is posted
     Values values;
   };
-  struct Statements;
+  struct Connection;
 
   void Connect();
+  Connection& Db();
   void RequireActive() const;
   void FinishChange();
   void AddRow(int at);
   void RemoveRow(int at);
-  void SetValue(int column, QVariant value, bool announce = true);
+  void SetValue(int column, OdbcText value, bool announce = true);
   void WriteNewRow(Row& row);
   void WriteChangedRow(const Row& row);
-  void ReadRowsAfterLast();
-  std::optional<qint64> DataVersion();
+  // Reads every row again; keeps the current row where it still is.
+  void ReadAll();
+  // Reads the rows after readUpTo_ that were not posted here.
+  void ReadNew();
+  std::optional<std::int64_t> DataVersion();
   void SetCurrent(int row);
   void SetState(State state);
-  QSqlDatabase Database() const;
+  template <typename Call>
+  void Tell(Call call);
 
-  QString connectionName_;
-  QString dataSource_;
-  std::unique_ptr<Statements> statements_;
+  std::string dataSource_;
+  std::unique_ptr<Connection> connection_;
+  std::vector<TableObserver*> observers_;
   State state_ = State::Inactive;
   bool modified_ = false;
   Values original_;  // the row as it was before Edit
   std::vector<Row> rows_;
-  qint64 lastRowId_;
-  // The database's data version as it was before the cached rows were last read: while
-  // it stays, no other connection has written, and a refresh has nothing to read. Empty
-  // where the database cannot tell.
-  std::optional<qint64> readAtVersion_;
+  // Every row with an identity up to this one is cached; a database without a data
+  // version reads those after it at each refresh, but for the ones posted here (ownAbove_).
+  std::int64_t readUpTo_ = 0;
+  std::vector<std::int64_t> ownAbove_;
+  // The database's data version as it was after the cached rows were last read; while it
+  // stays, no other connection has written. Empty where the database cannot tell.
+  std::optional<std::int64_t> readAtVersion_;
   int current_ = -1;
 };
 

@@ -51,19 +51,19 @@ class IndicatorColumn : public QHeaderView {
     painter->setPen(palette().color(QPalette::ButtonText));
     painter->setBrush(palette().color(QPalette::ButtonText));
     const QPoint c = rect.center();
-    switch (static_cast<DataGridModel::Indicator>(glyph.toInt())) {
-      case DataGridModel::Indicator::Current:
+    switch (static_cast<GridModel::Indicator>(glyph.toInt())) {
+      case GridModel::Indicator::Current:
         painter->drawPolygon(QPolygon({c + QPoint(-2, -4), c + QPoint(2, 0), c + QPoint(-2, 4)}));
         break;
-      case DataGridModel::Indicator::Editing:
+      case GridModel::Indicator::Editing:
         painter->drawLine(c + QPoint(0, -4), c + QPoint(0, 4));
         painter->drawLine(c + QPoint(-2, -4), c + QPoint(2, -4));
         painter->drawLine(c + QPoint(-2, 4), c + QPoint(2, 4));
         break;
-      case DataGridModel::Indicator::Inserting:
+      case GridModel::Indicator::Inserting:
         painter->drawText(rect, Qt::AlignCenter, QStringLiteral("*"));
         break;
-      case DataGridModel::Indicator::None:
+      case GridModel::Indicator::None:
         break;
     }
     painter->restore();
@@ -77,10 +77,9 @@ class IndicatorColumn : public QHeaderView {
 class CellEditor : public QStyledItemDelegate {
  public:
   using Reporter = std::function<void(const std::string&)>;
-  CellEditor(const DataGridModel& model, Reporter report, std::function<void(bool)> leave,
-             QObject* parent)
+  CellEditor(const GridModel& grid, Reporter report, std::function<void(bool)> leave, QObject* parent)
       : QStyledItemDelegate(parent),
-        model_(model),
+        grid_(grid),
         report_(std::move(report)),
         leave_(std::move(leave)) {}
 
@@ -113,10 +112,10 @@ class CellEditor : public QStyledItemDelegate {
                         const QModelIndex& index) const override {
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
-    const int field = model_.FieldOfColumn(index.column());
+    const int field = grid_.FieldOfColumn(index.column());
     editor->setProperty(kFieldProperty, field);
     if (field >= 0) {
-      const TableField& facts = MeasurementTable::kFields[static_cast<std::size_t>(field)];
+      const TableField& facts = kTableFields[static_cast<std::size_t>(field)];
       if (facts.kind == TableField::Kind::Text) editor->setMaxLength(facts.displayWidth);
     }
     return editor;
@@ -145,8 +144,7 @@ class CellEditor : public QStyledItemDelegate {
       const bool commits = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab ||
                            key == Qt::Key_Backtab;
       const std::string problem =
-          commits ? MeasurementTable::FieldTextProblem(editor->property(kFieldProperty).toInt(),
-                                                       editor->text())
+          commits ? GridModel::CellTextProblem(editor->property(kFieldProperty).toInt(), editor->text().toStdString())
                   : std::string();
       if (!problem.empty()) {
         reporting_ = true;
@@ -170,7 +168,7 @@ class CellEditor : public QStyledItemDelegate {
 
  private:
   static constexpr const char* kFieldProperty = "kelvatrixField";
-  const DataGridModel& model_;
+  const GridModel& grid_;
   Reporter report_;
   std::function<void(bool forward)> leave_;
   bool reporting_ = false;
@@ -180,21 +178,13 @@ QColor ToColour(Rgb rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
 
 }  // namespace
 
-DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dialogs& dialogs,
-                   std::string errorCaption, QWidget* parent)
-    : QTableView(parent),
-      table_(table),
-      dataSet_(table),
-      columns_(std::move(columns)),
-      dialogs_(dialogs),
-      errorCaption_(std::move(errorCaption)),
-      model_(new DataGridModel(table_, columns_, this)) {
-  model_->SetErrorReporter([this](const std::string& text) { ReportError(text); });
+DataGrid::DataGrid(GridModel& grid, QWidget* parent)
+    : QTableView(parent), grid_(grid), model_(new DataGridModel(grid_, this)) {
   setVerticalHeader(new IndicatorColumn(this));
   setModel(model_);
   setItemDelegate(new CellEditor(
-      *model_, [this](const std::string& text) { ReportError(text); },
-      [this](bool forward) { LeaveGrid(forward); }, this));
+      grid_, [this](const std::string& text) { grid_.ReportError(text); }, [this](bool forward) { LeaveGrid(forward); },
+      this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
@@ -221,28 +211,21 @@ DataGrid::DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dia
   horizontalHeader()->setHighlightSections(false);
   ApplyColumns();
 
-  connect(&table_, &MeasurementTable::CurrentRowChanged, this, &DataGrid::FollowTable);
-  connect(model_, &DataGridModel::PendingRowsShown, this,
-          [this] { FollowTable(table_.CurrentRow()); });
+  connect(model_, &DataGridModel::CurrentRowFollowed, this, &DataGrid::FollowTable);
   connect(qApp, &QApplication::focusChanged, this, &DataGrid::FocusChanged);
-  FollowTable(table_.CurrentRow());
+  FollowTable(grid_.ShownCurrentRow());
 }
 
 DataGrid::~DataGrid() = default;
-
-std::string DataGrid::TitleCaption(int column) const {
-  return ResolvedTitleCaption(columns_.at(static_cast<std::size_t>(column)),
-                              DataGridModel::TableFields());
-}
 
 void DataGrid::ApplyColumns() {
   const QFontMetrics metrics(font());
   const int zeroWidth = metrics.horizontalAdvance(QLatin1Char('0'));
   // Outline fonts have no overhang; only synthesised bold or italic bitmap fonts do.
   constexpr int kOverhang = 0;
-  const FieldLookup fields = DataGridModel::TableFields();
-  for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
-    const GridColumn& column = columns_[static_cast<std::size_t>(i)];
+  const FieldLookup fields = GridModel::TableFields();
+  for (int i = 0; i < grid_.ColumnCount(); ++i) {
+    const GridColumn& column = grid_.Columns()[static_cast<std::size_t>(i)];
     std::optional<int> displayWidth;
     if (const std::optional<FieldFacts> field = fields(column.fieldName))
       displayWidth = field->displayWidth;
@@ -251,55 +234,6 @@ void DataGrid::ApplyColumns() {
     setColumnHidden(i, !column.visible);
   }
   verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
-}
-
-template <typename Operation>
-bool DataGrid::Guarded(Operation operation) {
-  try {
-    operation();
-    return true;
-  } catch (const DatabaseError& error) {
-    ReportError(error.what());
-    return false;
-  }
-}
-
-void DataGrid::ReportError(const std::string& text) {
-  ShowStandardError(dialogs_, errorCaption_, text);
-}
-
-// A row the operator adds is shown at once.
-void DataGrid::InsertRow() {
-  model_->ShowPendingRows();
-  Guarded([this] { table_.Insert(); });
-  model_->ShowPendingRows();
-}
-
-void DataGrid::AppendRow() {
-  model_->ShowPendingRows();
-  Guarded([this] { table_.Append(); });
-  model_->ShowPendingRows();
-}
-
-void DataGrid::DeleteRow() {
-  model_->ShowPendingRows();
-  if (table_.IsEmpty()) return;
-  if (dialogs_.MessageBox(kDeleteQuestion, kDeleteCaption, box::kConfirm) != box::kResultOk) return;
-  Guarded([this] { table_.Delete(); });
-}
-
-void DataGrid::FinishChange() {
-  if (table_.CurrentState() != MeasurementTable::State::Edit &&
-      table_.CurrentState() != MeasurementTable::State::Insert) {
-    return;
-  }
-  Guarded([this] {
-    if (table_.Modified()) {
-      table_.Post();
-    } else {
-      table_.Cancel();
-    }
-  });
 }
 
 void DataGrid::LeaveGrid(bool forward) {
@@ -313,10 +247,9 @@ void DataGrid::keyPressEvent(QKeyEvent* event) {
     return;
   }
   // The operator works on the rows as they are, including those still held back.
-  model_->ShowPendingRows();
+  grid_.ShowPendingRows();
   const bool editing = state() == QAbstractItemView::EditingState;
-  if (!editing && table_.Active()) {
-    const bool inserting = table_.CurrentState() == MeasurementTable::State::Insert;
+  if (!editing && grid_.Active()) {
     if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
       InsertRow();
       return;
@@ -325,15 +258,13 @@ void DataGrid::keyPressEvent(QKeyEvent* event) {
       DeleteRow();
       return;
     }
-    if (event->key() == Qt::Key_Escape &&
-        table_.CurrentState() != MeasurementTable::State::Browse) {
-      Guarded([this] { table_.Cancel(); });
+    if (event->key() == Qt::Key_Escape && grid_.Changing()) {
+      grid_.TakeBackChange();
       return;
     }
-    const bool onLastRow = table_.CurrentRow() == table_.RecordCount() - 1;
+    const bool onLastRow = grid_.ShownCurrentRow() == grid_.RowCount() - 1;
     if (event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier && onLastRow) {
-      // A new row that is still empty is not followed by another.
-      if (!inserting || table_.Modified()) AppendRow();
+      grid_.DownOnLastRow();
       return;
     }
   }
@@ -342,11 +273,9 @@ void DataGrid::keyPressEvent(QKeyEvent* event) {
 
 void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
-  if (!current.isValid() || !table_.Active() || current.row() == table_.CurrentRow()) return;
-  if (!Guarded([&] { table_.MoveTo(current.row()); })) {
-    // The row could not be posted: stay on it.
-    FollowTable(table_.CurrentRow());
-  }
+  if (!current.isValid()) return;
+  // A row that could not be posted keeps the cursor.
+  if (!grid_.MoveTo(current.row())) FollowTable(grid_.ShownCurrentRow());
 }
 
 void DataGrid::FollowTable(int row) {
@@ -383,22 +312,20 @@ void DataGrid::changeEvent(QEvent* event) {
 }
 
 void DataGrid::mousePressEvent(QMouseEvent* event) {
-  model_->ShowPendingRows();
+  grid_.ShowPendingRows();
   QTableView::mousePressEvent(event);
 }
 
 void DataGrid::contextMenuEvent(QContextMenuEvent* event) {
-  if (!table_.Active()) return;
-  model_->ShowPendingRows();
+  if (!grid_.Active()) return;
+  grid_.ShowPendingRows();
   QMenu menu(this);
   menu.addAction(tr("Insert row"), this, &DataGrid::InsertRow);
   menu.addAction(tr("Append row"), this, &DataGrid::AppendRow);
   QAction* remove = menu.addAction(tr("Delete row..."), this, &DataGrid::DeleteRow);
-  remove->setEnabled(!table_.IsEmpty());
-  QAction* undo = menu.addAction(tr("Take back the change"), this,
-                                 [this] { Guarded([this] { table_.Cancel(); }); });
-  undo->setEnabled(table_.CurrentState() == MeasurementTable::State::Edit ||
-                   table_.CurrentState() == MeasurementTable::State::Insert);
+  remove->setEnabled(!grid_.Empty());
+  QAction* undo = menu.addAction(tr("Take back the change"), this, [this] { grid_.TakeBackChange(); });
+  undo->setEnabled(grid_.Changing());
   menu.exec(event->globalPos());
 }
 

@@ -9,48 +9,36 @@
 // asking, Escape takes back the change of the current row. Tab moves between cells;
 // Ctrl+Tab and Ctrl+Shift+Tab leave the grid.
 //
-// Its column model is public: the worksheet writer reads the columns, their resolved
-// titles and footers, and the data set behind the grid (ColumnGrid).
+// What the grid shows and what its keys do is the grid's model (GridModel), which this
+// view shows with Qt's item views.
 
 #include <QTableView>
 
 #include <string>
 #include <vector>
 
-#include "platform/dialogs.h"
-#include "store/measurement_data_set.h"
-#include "store/measurement_table.h"
 #include "views/data_grid_model.h"
-#include "views/grid_columns.h"
+#include "views/grid_model.h"
 
 namespace kelvatrix {
 
-class DataGrid : public QTableView, public ColumnGrid {
+class DataGrid : public QTableView {
   Q_OBJECT
 
  public:
-  // `errorCaption` captions the standard error box that reports a failed edit.
-  DataGrid(MeasurementTable& table, std::vector<GridColumn> columns, Dialogs& dialogs,
-           std::string errorCaption, QWidget* parent = nullptr);
+  explicit DataGrid(GridModel& grid, QWidget* parent = nullptr);
   ~DataGrid() override;
 
-  // What the worksheet writer reads.
-  const std::vector<GridColumn>& Columns() const override { return columns_; }
-  std::string TitleCaption(int column) const override;
-  int FooterRowCount() const override { return footerRowCount_; }
-  DataSet& GridDataSet() override { return dataSet_; }
+  GridModel& Grid() { return grid_; }
   // A cell editor is open.
   bool Editing() const { return state() == QAbstractItemView::EditingState; }
 
-  void InsertRow();
-  void AppendRow();
+  void InsertRow() { grid_.InsertRow(); }
+  void AppendRow() { grid_.AppendRow(); }
   // Asks first; deletes the current row when the operator agrees.
-  void DeleteRow();
+  void DeleteRow() { grid_.DeleteRow(); }
   // What leaving the grid does: a modified row is posted, an unmodified one dropped.
-  void FinishChange();
-
-  static constexpr const char* kDeleteQuestion = "Delete record?";
-  static constexpr const char* kDeleteCaption = "Confirm";
+  void FinishChange() { grid_.FinishChange(); }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -67,17 +55,8 @@ class DataGrid : public QTableView, public ColumnGrid {
   void FollowTable(int row);
   void FocusChanged(QWidget* old, QWidget* now);
   bool Contains(const QWidget* widget) const;
-  // Errors of the data layer go to the application's standard error box.
-  void ReportError(const std::string& text);
-  template <typename Operation>
-  bool Guarded(Operation operation);
 
-  MeasurementTable& table_;
-  MeasurementDataSet dataSet_;
-  std::vector<GridColumn> columns_;
-  Dialogs& dialogs_;
-  std::string errorCaption_;
-  int footerRowCount_ = 0;
+  GridModel& grid_;
   DataGridModel* model_;
 };
 

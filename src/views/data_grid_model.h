@@ -1,44 +1,26 @@
 #pragma once
-// The measurement table as the grid's item model: one row per table row, one column per
-// grid column, with the columns' colours and titles. Edits go into the table's edit
-// buffer; the grid decides when they are posted.
-//
-// The table reports changes after making them; the model keeps its own row count and
-// changes it between the begin and end notifications, so views always see a consistent
-// count.
-//
-// Rows appended at the end are shown with the window's frames (FrameClock): a download
-// appends a row every few milliseconds, and laying out and painting the grid for each
-// would cost more than the download itself. The first row after a quiet spell shows at
-// once.
+// The grid's model (GridModel) as a Qt item model: one row per row shown, one column per
+// grid column, with the columns' colours and titles; edits go to the grid's model. Rows
+// that wait to be shown are shown with the window's frames (FrameClock). The first row
+// after a quiet spell shows at once.
 
 #include <QAbstractTableModel>
-#include <functional>
-#include <string>
-#include <vector>
 
-#include "store/measurement_table.h"
-#include "views/grid_columns.h"
+#include "views/grid_model.h"
 
 namespace kelvatrix {
 
-class DataGridModel : public QAbstractTableModel {
+class DataGridModel : public QAbstractTableModel, private GridModel::Listener {
   Q_OBJECT
 
  public:
-  // Vertical header data: the row indicator glyph.
+  // Vertical header data: the row indicator glyph (GridModel::Indicator).
   static constexpr int kIndicatorRole = Qt::UserRole + 1;
-  enum class Indicator { None, Current, Editing, Inserting };
 
-  using ErrorReporter = std::function<void(const std::string&)>;
+  DataGridModel(GridModel& grid, QObject* parent = nullptr);
+  ~DataGridModel() override;
 
-  DataGridModel(MeasurementTable& table, const std::vector<GridColumn>& columns,
-                QObject* parent = nullptr);
-
-  void SetErrorReporter(ErrorReporter report) { report_ = std::move(report); }
-  // The table field a column shows, or -1 when the table has no such field.
-  int FieldOfColumn(int column) const;
-  static FieldLookup TableFields();
+  GridModel& Grid() { return grid_; }
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -47,28 +29,21 @@ class DataGridModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
-  // Shows appended rows that are still held back.
-  void ShowPendingRows();
-
  signals:
-  void PendingRowsShown();
+  // The view follows the table's current row.
+  void CurrentRowFollowed(int row);
 
  private:
-  void TableReset();
-  void TableRowsInserted(int first, int last);
-  void TableRowsRemoved(int first, int last);
-  void TableRowChanged(int row);
-  void IndicatorMoved(int row);
-  int ShownCurrentRow() const;
-  void RefreshIndicator(int row);
+  void Reset() override;
+  void RowsShown(int first, int last) override;
+  void RowsRemoved(int first, int last) override;
+  void RowChanged(int row) override;
+  void IndicatorChanged(int row) override;
+  void RowsPending() override;
+  void CurrentRowMoved(int row) override { emit CurrentRowFollowed(row); }
 
-  MeasurementTable& table_;
-  const std::vector<GridColumn>& columns_;
-  std::vector<int> fieldOfColumn_;
-  ErrorReporter report_;
-  int rows_ = 0;
-  int pendingAppends_ = 0;
-  int indicatorRow_ = -1;
+  GridModel& grid_;
+  int rows_ = 0;  // what the view was told
 };
 
 }  // namespace kelvatrix

@@ -181,7 +181,7 @@ class MainWindowTest : public QObject {
     return ini.open(QIODevice::ReadOnly) ? ini.readAll() : QByteArray();
   }
   void LeaveRowsOfAnEarlierRun() {
-    MeasurementTable earlier(QString::fromLatin1(kDataSourceName));
+    MeasurementTable earlier(kDataSourceName);
     earlier.Reset();
     earlier.Append();
     earlier.SetField("recno", 0LL);

@@ -1,19 +1,21 @@
+// The measurement table over the ODBC API against the SQLite ODBC driver: every operation
+// the grid and the download use, and another ODBC connection that writes, reads and
+// deletes beside it.
 #include "store/measurement_table.h"
 
-#include <QSignalSpy>
-#include <QTest>
+#include <gtest/gtest.h>
 
-#include <memory>
+#include <filesystem>
+#include <string>
+#include <vector>
 
-#include "database_locker.h"
+#include "odbc_test_source.h"
 #include "store/database_error.h"
-#include "test_data_source.h"
 
 namespace kelvatrix {
 namespace {
 
-void AppendReading(MeasurementTable& table, long long recno, const std::string& times,
-                   const std::string& resistance) {
+void AppendReading(MeasurementTable& table, long long recno, const std::string& times, const std::string& resistance) {
   table.Append();
   table.SetField("times", times);
   table.SetField("recno", recno);
@@ -26,159 +28,220 @@ void AppendReading(MeasurementTable& table, long long recno, const std::string& 
   table.Last();
 }
 
-}  // namespace
-
-class MeasurementTableTest : public QObject {
-  Q_OBJECT
-
- private slots:
-  void init() { source_ = std::make_unique<test::TestDataSource>(); }
-  void cleanup() { source_.reset(); }
-
-  void openCreatesTheDatabaseAndTableWhenMissing() {
-    QVERIFY(!QFile::exists(source_->DatabasePath()));
-    MeasurementTable table(QStringLiteral("kelvatrix"));
-    table.Open();
-    QVERIFY(table.Active());
-    QVERIFY(table.IsEmpty());
-    QVERIFY(QFile::exists(source_->DatabasePath()));
-    const auto columns = source_->Query(
-        QStringLiteral("SELECT name, type FROM pragma_table_info('savedata') ORDER BY cid"));
-    QCOMPARE(columns.size(), size_t(6));
-    QCOMPARE(columns[0][0].toString(), QStringLiteral("recno"));
-    QCOMPARE(columns[0][1].toString(), QStringLiteral("INTEGER"));
-    QCOMPARE(columns[4][0].toString(), QStringLiteral("register"));
-    QCOMPARE(columns[4][1].toString(), QStringLiteral("VARCHAR(16)"));
-  }
-
-  void appendedRowIsCommittedAndBecomesTheCurrentRow() {
-    MeasurementTable table(QStringLiteral("kelvatrix"));
-    table.Reset();
-    QSignalSpy appended(&table, &MeasurementTable::RowsInserted);
-
-    AppendReading(table, 0, "1", "3");
-    AppendReading(table, 1, "2", "----");
-    // Equal rows stay two rows.
-    AppendReading(table, 1, "2", "----");
-
-    QCOMPARE(table.RecordCount(), 3);
-    QCOMPARE(table.CurrentRow(), 2);
-    QCOMPARE(appended.count(), 3);
-    QCOMPARE(appended.last().at(0).toInt(), 2);
-    QCOMPARE(table.Value(1, MeasurementTable::FieldIndex("register")).toString(),
-             QStringLiteral("----"));
-
-    // Another client sees every posted row at once: nothing waits for a close.
-    const auto rows = source_->Query(QStringLiteral(
-        "SELECT recno, times, voltage, unitv, \"register\", unitr FROM savedata ORDER BY rowid"));
-    QCOMPARE(rows.size(), size_t(3));
-    QCOMPARE(rows[0][0].toLongLong(), 0LL);
-    QCOMPARE(rows[0][1].toString(), QStringLiteral("1"));
-    QCOMPARE(rows[0][4].toString(), QStringLiteral("3"));
-    QCOMPARE(rows[2][5].toString(), QStringLiteral("M ohm"));
-  }
-
-  void resetEmptiesRowsOfAnEarlierRun() {
-    {
-      MeasurementTable earlier(QStringLiteral("kelvatrix"));
-      earlier.Reset();
-      AppendReading(earlier, 0, "1", "3");
-    }
-    MeasurementTable table(QStringLiteral("kelvatrix"));
-    table.Open();
-    QCOMPARE(table.RecordCount(), 1);
-    QSignalSpy reset(&table, &MeasurementTable::RowsReset);
-
-    table.Reset();
-
-    QVERIFY(table.Active());
-    QVERIFY(table.IsEmpty());
-    QCOMPARE(table.CurrentRow(), -1);
-    QVERIFY(reset.count() >= 1);
-    QCOMPARE(source_->Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt(), 0);
-  }
-
-  void refreshPicksUpRowsOtherClientsAddedAndNoRowTwice() {
-    MeasurementTable table(QStringLiteral("kelvatrix"));
-    table.Reset();
-    AppendReading(table, 0, "1", "3");
-    source_->Query(QStringLiteral("INSERT INTO savedata (recno, times) VALUES (7, '9')"));
-    table.Refresh();
-    QCOMPARE(table.RecordCount(), 2);
-    QCOMPARE(table.Value(1, 0).toLongLong(), 7LL);
-    table.Refresh();
-    QCOMPARE(table.RecordCount(), 2);
-
-    // Another client's row committed between this table's post and its refresh.
-    table.Append();
-    table.SetField("recno", 1LL);
-    table.Post();
-    source_->Query(QStringLiteral("INSERT INTO savedata (recno, times) VALUES (8, '10')"));
-    table.Refresh();
-    QCOMPARE(table.RecordCount(), 4);
-    QCOMPARE(table.Value(2, 0).toLongLong(), 1LL);
-    QCOMPARE(table.Value(3, 0).toLongLong(), 8LL);
-    AppendReading(table, 2, "3", "4");
-    QCOMPARE(table.RecordCount(), 5);
-  }
-
-  void misuseIsReportedWithTheLayersText() {
-    MeasurementTable table(QStringLiteral("kelvatrix"));
-    QVERIFY_THROWS_EXCEPTION(DatabaseError, table.Append());  // closed
-    table.Open();
-    table.Append();
-    try {
-      table.SetField("resistance", std::string("3"));
-      QFAIL("an unknown field was accepted");
-    } catch (const DatabaseError& error) {
-      QCOMPARE(QString::fromUtf8(error.what()), QStringLiteral("Field 'resistance' not found"));
-    }
-  }
-
-  void rowThatCannotBeWrittenStaysUnpostedUntilItCan() {
-    MeasurementTable table(QStringLiteral("kelvatrix"));
-    table.Reset();
-    table.Append();
-    table.SetField("recno", 5LL);
-    {
-      test::DatabaseLocker locker(source_->DatabasePath());
-      QVERIFY(locker.Locked());
-      try {
-        table.Post();
-        QFAIL("a row was posted to a locked database");
-      } catch (const DatabaseError& error) {
-        QVERIFY2(QString::fromUtf8(error.what()).contains(QStringLiteral("locked")), error.what());
-      }
-      QCOMPARE(table.CurrentState(), MeasurementTable::State::Insert);
-    }
-    table.Post();
-    table.Refresh();
-    QCOMPARE(table.RecordCount(), 1);
-    QCOMPARE(source_->Query(QStringLiteral("SELECT recno FROM savedata"))[0][0].toLongLong(), 5LL);
-  }
-
-  void lockedDatabaseFailsWithTheDriversText() {
-    {
-      MeasurementTable create(QStringLiteral("kelvatrix"));
-      create.Open();
-    }
-    test::DatabaseLocker locker(source_->DatabasePath());
-    QVERIFY(locker.Locked());
-    MeasurementTable table(QStringLiteral("kelvatrix"));
-    try {
-      table.Reset();
-      QFAIL("a locked database was emptied");
-    } catch (const DatabaseError& error) {
-      QVERIFY2(QString::fromUtf8(error.what()).contains(QStringLiteral("locked")), error.what());
-    }
-    QVERIFY(!table.Active());
-  }
-
- private:
-  std::unique_ptr<test::TestDataSource> source_;
+// What the table told its observers, a line each.
+struct Recorder final : TableObserver {
+  void RowsReset() override { said.push_back("reset"); }
+  void RowsInserted(int first, int last) override { said.push_back("inserted " + Span(first, last)); }
+  void RowsRemoved(int first, int last) override { said.push_back("removed " + Span(first, last)); }
+  void RowChanged(int row) override { said.push_back("changed " + std::to_string(row)); }
+  static std::string Span(int first, int last) { return std::to_string(first) + "-" + std::to_string(last); }
+  std::vector<std::string> said;
 };
 
-}  // namespace kelvatrix
+std::string Text(const OdbcText& value) { return value.value_or("NULL"); }
 
-QTEST_GUILESS_MAIN(kelvatrix::MeasurementTableTest)
-#include "measurement_table_test.moc"
+// The rows of savedata as another client reads them, "recno|times|register" each.
+std::vector<std::string> Rows(const test::OdbcTestSource& source) {
+  std::vector<std::string> rows;
+  for (const auto& row : source.Query("SELECT recno, times, \"register\" FROM savedata ORDER BY rowid"))
+    rows.push_back(Text(row[0]) + "|" + Text(row[1]) + "|" + Text(row[2]));
+  return rows;
+}
+
+// The table's cached rows the same way.
+std::vector<std::string> Cached(const MeasurementTable& table) {
+  std::vector<std::string> rows;
+  for (int row = 0; row < table.RecordCount(); ++row)
+    rows.push_back(Text(table.Value(row, 0)) + "|" + Text(table.Value(row, 1)) + "|" + Text(table.Value(row, 4)));
+  return rows;
+}
+
+class MeasurementTableTest : public ::testing::Test {
+ protected:
+  test::OdbcTestSource source;
+};
+
+TEST_F(MeasurementTableTest, OpenMakesTheDatabaseAndTableWhenMissing) {
+  ASSERT_FALSE(std::filesystem::exists(source.DatabasePath()));
+  MeasurementTable table("kelvatrix");
+  table.Open();
+  EXPECT_TRUE(table.Active());
+  EXPECT_TRUE(table.IsEmpty());
+  EXPECT_TRUE(std::filesystem::exists(source.DatabasePath()));
+  const auto columns = source.Query("SELECT name, type FROM pragma_table_info('savedata') ORDER BY cid");
+  ASSERT_EQ(columns.size(), 6u);
+  EXPECT_EQ(Text(columns[0][0]) + " " + Text(columns[0][1]), "recno INTEGER");
+  EXPECT_EQ(Text(columns[4][0]) + " " + Text(columns[4][1]), "register VARCHAR(16)");
+}
+
+TEST_F(MeasurementTableTest, AppendedRowsAreCommittedAndTheLastIsCurrent) {
+  MeasurementTable table("kelvatrix");
+  Recorder recorder;
+  table.AddObserver(&recorder);
+  table.Reset();
+  recorder.said.clear();
+  AppendReading(table, 0, "1", "3");
+  AppendReading(table, 1, "2", "----");
+  AppendReading(table, 1, "2", "----");  // equal rows stay two rows
+  EXPECT_EQ(table.CurrentRow(), 2);
+  EXPECT_EQ(Cached(table), (std::vector<std::string>{"0|1|3", "1|2|----", "1|2|----"}));
+  // Another client sees every posted row at once: nothing waits for a close.
+  EXPECT_EQ(Rows(source), Cached(table));
+  EXPECT_EQ(recorder.said[0], "inserted 0-0");
+  table.RemoveObserver(&recorder);
+}
+
+TEST_F(MeasurementTableTest, TheGridsEditsInsertsAndDeletesChangeTheRowsTheyShow) {
+  MeasurementTable table("kelvatrix");
+  table.Reset();
+  AppendReading(table, 0, "1", "3");
+  AppendReading(table, 1, "2", "4");
+  AppendReading(table, 1, "2", "4");  // two equal rows: the one edited is the one seen
+
+  table.MoveTo(2);
+  table.Edit();
+  table.SetFieldText(4, "4.5");
+  table.Post();
+  table.MoveTo(1);
+  table.Insert();  // before the current row
+  table.SetFieldText(0, " 7 ");
+  table.SetFieldText(1, "1");
+  table.Post();
+  table.Refresh();
+  EXPECT_EQ(Cached(table), (std::vector<std::string>{"0|1|3", "7|1|NULL", "1|2|4", "1|2|4.5"}));
+  // The database keeps rows in the order they came; the table shows the inserted one where
+  // it was put until it is read again.
+  EXPECT_EQ(Rows(source), (std::vector<std::string>{"0|1|3", "1|2|4", "1|2|4.5", "7|1|NULL"}));
+
+  table.MoveTo(2);
+  table.Delete();
+  EXPECT_EQ(Rows(source), (std::vector<std::string>{"0|1|3", "1|2|4.5", "7|1|NULL"}));
+  table.Edit();
+  table.SetFieldText(4, "9");
+  table.Cancel();  // Escape takes the change back
+  EXPECT_EQ(Text(table.Value(2, 4)), "4.5");
+  EXPECT_EQ(MeasurementTable::FieldTextProblem(0, "x7"), "'x7' is not a valid integer value");
+  EXPECT_THROW(table.SetFieldText(0, "x7"), DatabaseError);
+}
+
+TEST_F(MeasurementTableTest, ResetEmptiesTheRowsOfAnEarlierRun) {
+  {
+    MeasurementTable earlier("kelvatrix");
+    earlier.Reset();
+    AppendReading(earlier, 0, "1", "3");
+  }
+  MeasurementTable table("kelvatrix");
+  table.Open();
+  EXPECT_EQ(table.RecordCount(), 1);
+  table.Reset();
+  EXPECT_TRUE(table.Active());
+  EXPECT_TRUE(table.IsEmpty());
+  EXPECT_EQ(table.CurrentRow(), -1);
+  EXPECT_TRUE(Rows(source).empty());
+}
+
+// What other clients add, change and delete is seen at the next refresh, also a row
+// committed between this table's refresh and its next post (it has the lower rowid).
+TEST_F(MeasurementTableTest, RowsOtherClientsAddChangeOrDeleteAreSeenAtTheNextRefresh) {
+  MeasurementTable table("kelvatrix");
+  table.Reset();
+  AppendReading(table, 0, "1", "3");
+  source.Query("INSERT INTO savedata (recno, times) VALUES (7, '9')");
+  table.Refresh();
+  EXPECT_EQ(Cached(table), (std::vector<std::string>{"0|1|3", "7|9|NULL"}));
+  table.Refresh();
+  EXPECT_EQ(table.RecordCount(), 2) << "no row twice";
+
+  source.Query("INSERT INTO savedata (recno, times) VALUES (8, '10')");
+  AppendReading(table, 1, "2", "4");
+  EXPECT_EQ(Cached(table), (std::vector<std::string>{"0|1|3", "7|9|NULL", "8|10|NULL", "1|2|4"}));
+
+  source.Query("UPDATE savedata SET \"register\" = '5' WHERE recno = 7");
+  source.Query("DELETE FROM savedata WHERE recno = 8");
+  table.Refresh();
+  EXPECT_EQ(Cached(table), (std::vector<std::string>{"0|1|3", "7|9|5", "1|2|4"}));
+  AppendReading(table, 2, "3", "6");
+  EXPECT_EQ(Cached(table), Rows(source));
+}
+
+// Another client deletes the last row; SQLite hands its rowid to the next row posted here.
+// Deleting or changing the stale row the grid still shows must not touch the new reading.
+TEST_F(MeasurementTableTest, AnEditOrDeleteChangesTheRowSeenOrNoneWithAMessage) {
+  MeasurementTable table("kelvatrix");
+  table.Reset();
+  AppendReading(table, 0, "1", "3");
+  AppendReading(table, 1, "2", "4");
+  source.Query("DELETE FROM savedata WHERE recno = 1");
+  table.Append();
+  table.SetField("recno", 2LL);
+  table.SetField("register", std::string("5"));
+  table.Post();  // not refreshed: the table still shows recno 1
+  ASSERT_EQ(Cached(table), (std::vector<std::string>{"0|1|3", "1|2|4", "2|NULL|5"}));
+
+  table.MoveTo(1);
+  table.Edit();
+  table.SetFieldText(4, "40");
+  try {
+    table.Post();
+    FAIL() << "the stale row was written";
+  } catch (const DatabaseError& error) {
+    EXPECT_NE(std::string(error.what()).find("Another program changed or deleted this row meanwhile"), std::string::npos)
+        << error.what();
+  }
+  table.Cancel();
+  table.MoveTo(1);
+  EXPECT_THROW(table.Delete(), DatabaseError);
+  EXPECT_EQ(Rows(source), (std::vector<std::string>{"0|1|3", "2|NULL|5"}));
+  EXPECT_EQ(Cached(table), Rows(source)) << "read again after the refused delete";
+}
+
+// A lock another client holds delays a post without losing it; a reset refused changes
+// nothing.
+TEST_F(MeasurementTableTest, ALockedDatabaseRefusesForNowAndChangesNothing) {
+  MeasurementTable table("kelvatrix");
+  table.Reset();
+  AppendReading(table, 0, "1", "3");
+  table.Append();
+  table.SetField("recno", 5LL);
+  {
+    OdbcConnection other("DSN=kelvatrix");
+    other.Execute("BEGIN EXCLUSIVE");
+    EXPECT_THROW(table.Post(), DatabaseBusy);
+    EXPECT_EQ(table.CurrentState(), MeasurementTable::State::Insert);
+    table.Cancel();
+    EXPECT_THROW(table.Reset(), DatabaseBusy);
+    EXPECT_TRUE(table.Active());
+    EXPECT_EQ(table.RecordCount(), 1);
+    other.Execute("ROLLBACK");
+  }
+  AppendReading(table, 5, "2", "4");
+  EXPECT_EQ(Rows(source), (std::vector<std::string>{"0|1|3", "5|2|4"}));
+}
+
+// Let go while a dialog may touch the database's files, and taken again by the next use.
+TEST_F(MeasurementTableTest, AReleasedTableConnectsAgainAndReadsWhatChanged) {
+  MeasurementTable table("kelvatrix");
+  table.Reset();
+  AppendReading(table, 0, "1", "3");
+  table.Release();
+  source.Query("INSERT INTO savedata (recno, times) VALUES (9, '2')");
+  table.Refresh();
+  AppendReading(table, 1, "3", "4");
+  EXPECT_EQ(Cached(table), (std::vector<std::string>{"0|1|3", "9|2|NULL", "1|3|4"}));
+}
+
+TEST_F(MeasurementTableTest, MisuseIsReportedWithTheLayersText) {
+  MeasurementTable table("kelvatrix");
+  EXPECT_THROW(table.Append(), DatabaseError);  // closed
+  table.Open();
+  table.Append();
+  try {
+    table.SetField("resistance", std::string("3"));
+    FAIL() << "an unknown field was accepted";
+  } catch (const DatabaseError& error) {
+    EXPECT_STREQ(error.what(), "Field 'resistance' not found");
+  }
+}
+
+}  // namespace
+}  // namespace kelvatrix

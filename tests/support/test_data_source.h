@@ -1,42 +1,32 @@
 #pragma once
-// A private data source for one test: its own odbc.ini (ODBCINI), runtime directory and
-// database directory, all inside a temporary directory that goes away with it.
+// A private data source for one test (see OdbcTestSource), for the Qt tests: paths as
+// QString, rows as QVariant (a text, or a null one for NULL).
 
-#include <QSqlDatabase>
 #include <QString>
-#include <QTemporaryDir>
 #include <QVariant>
 
-#include <string>
 #include <vector>
 
-#include "platform/data_source_registration.h"
+#include "odbc_test_source.h"
 
 namespace kelvatrix::test {
 
 class TestDataSource {
  public:
-  // Registers the data source `kelvatrix` for a database in the temporary directory.
-  TestDataSource();
-  ~TestDataSource();
-  TestDataSource(const TestDataSource&) = delete;
-  TestDataSource& operator=(const TestDataSource&) = delete;
-
-  QString Dir() const { return dir_.path(); }
-  QString DatabasePath() const { return dir_.filePath(QStringLiteral("kelvatrix.db")); }
-  DataSourceSettings Settings() const;
+  QString Dir() const { return QString::fromStdString(source_.Dir()); }
+  QString DatabasePath() const { return QString::fromStdString(source_.DatabasePath()); }
+  DataSourceSettings Settings() const { return source_.Settings(); }
 
   // Runs `sql` on a connection of its own, as another ODBC client would; returns the rows.
   std::vector<std::vector<QVariant>> Query(const QString& sql) const;
 
-  // Puts `rows` readings of a long run into savedata with one statement: times 1 to 600
-  // over and over, 5000 V, rising resistance values in `resistanceUnit`.
-  void InsertRun(int rows, const QString& resistanceUnit) const;
+  // Puts `rows` readings of a long run into savedata with one statement.
+  void InsertRun(int rows, const QString& resistanceUnit) const {
+    source_.InsertRun(rows, resistanceUnit.toStdString());
+  }
 
  private:
-  QTemporaryDir dir_;
-  QByteArray savedIni_;
-  QByteArray savedRuntime_;
+  OdbcTestSource source_;
 };
 
 }  // namespace kelvatrix::test

@@ -32,12 +32,13 @@ class DataGridTest : public QObject {
  private slots:
   void init() {
     source_ = std::make_unique<test::TestDataSource>();
-    table_ = std::make_unique<MeasurementTable>(QStringLiteral("kelvatrix"));
+    table_ = std::make_unique<MeasurementTable>("kelvatrix");
     table_->Reset();
     dialogs_.Clear();
     window_ = std::make_unique<QWidget>();
     auto* layout = new QVBoxLayout(window_.get());
-    grid_ = new DataGrid(*table_, MeasurementGridColumns(), dialogs_, "Kelvatrix", window_.get());
+    model_ = std::make_unique<GridModel>(*table_, MeasurementGridColumns(), dialogs_, "Kelvatrix");
+    grid_ = new DataGrid(*model_, window_.get());
     elsewhere_ = new QPushButton(QStringLiteral("elsewhere"), window_.get());
     layout->addWidget(grid_);
     layout->addWidget(elsewhere_);
@@ -48,6 +49,7 @@ class DataGridTest : public QObject {
   }
   void cleanup() {
     window_.reset();
+    model_.reset();
     table_.reset();
     source_.reset();
   }
@@ -58,15 +60,15 @@ class DataGridTest : public QObject {
     QCOMPARE(model.columnCount(), titles.size());
     for (int i = 0; i < titles.size(); ++i) {
       QCOMPARE(model.headerData(i, Qt::Horizontal, Qt::DisplayRole).toString(), titles[i]);
-      QCOMPARE(QString::fromStdString(grid_->TitleCaption(i)), titles[i]);
+      QCOMPARE(QString::fromStdString(model_->TitleCaption(i)), titles[i]);
       QVERIFY(!grid_->isColumnHidden(i));
     }
     QCOMPARE(model.rowCount(), 0);
     const int zero = QFontMetrics(grid_->font()).horizontalAdvance(QLatin1Char('0'));
     const QList<int> widths = {37, 47, 38, 23, zero * 16 + 4, 70};
     for (int i = 0; i < widths.size(); ++i) QCOMPARE(grid_->columnWidth(i), widths[i]);
-    QVERIFY(!grid_->Columns()[5].autoFitColWidth);
-    QCOMPARE(grid_->FooterRowCount(), 0);
+    QVERIFY(!model_->Columns()[5].autoFitColWidth);
+    QCOMPARE(model_->FooterRowCount(), 0);
 
     AppendRow(0, "1", "3");
     const QColor desktop = grid_->palette().color(QPalette::Base);
@@ -98,7 +100,7 @@ class DataGridTest : public QObject {
     labelled.fieldName = "register";
     GridColumn unknown;
     unknown.fieldName = "humidity";
-    const FieldLookup fields = DataGridModel::TableFields();
+    const FieldLookup fields = GridModel::TableFields();
     QCOMPARE(ResolvedTitleCaption(labelled, fields), std::string("register"));
     QCOMPARE(ResolvedTitleCaption(unknown, fields), std::string("humidity"));
     labelled.title.caption = "Resistance";
@@ -113,7 +115,7 @@ class DataGridTest : public QObject {
       QCOMPARE(grid_->model()->rowCount(), i + 1);
       QCOMPARE(grid_->currentIndex().row(), i);
       QCOMPARE(grid_->model()->headerData(i, Qt::Vertical, DataGridModel::kIndicatorRole).toInt(),
-               static_cast<int>(DataGridModel::Indicator::Current));
+               static_cast<int>(GridModel::Indicator::Current));
     }
     table_->Reset();
     QCOMPARE(grid_->model()->rowCount(), 0);
@@ -179,7 +181,7 @@ class DataGridTest : public QObject {
     QTest::keyClick(grid_, Qt::Key_Insert);
     QCOMPARE(grid_->model()->rowCount(), 3);
     QCOMPARE(grid_->model()->headerData(1, Qt::Vertical, DataGridModel::kIndicatorRole).toInt(),
-             static_cast<int>(DataGridModel::Indicator::Inserting));
+             static_cast<int>(GridModel::Indicator::Inserting));
     TypeIntoCell(1, kRegister, "8");
     QTest::keyClick(grid_, Qt::Key_Up);
     QCOMPARE(grid_->model()->index(1, kRegister).data().toString(), QStringLiteral("8"));
@@ -240,7 +242,7 @@ class DataGridTest : public QObject {
     QVERIFY2(shown < table_->RecordCount(), "rows are held back");
     const auto arrowAt = [&](int row) {
       return grid_->model()->headerData(row, Qt::Vertical, DataGridModel::kIndicatorRole).toInt() ==
-             static_cast<int>(DataGridModel::Indicator::Current);
+             static_cast<int>(GridModel::Indicator::Current);
     };
     QVERIFY(arrowAt(shown - 1));
     QTRY_COMPARE(grid_->model()->rowCount(), table_->RecordCount());
@@ -309,7 +311,7 @@ class DataGridTest : public QObject {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
     QVERIFY(elsewhere_->hasFocus());
     QVERIFY(!grid_->Editing());
-    QCOMPARE(table_->Value(1, kRegister).toString(), QStringLiteral("7"));
+    QCOMPARE(table_->Value(1, kRegister), OdbcText("7"));
   }
 
  private:
@@ -350,6 +352,7 @@ class DataGridTest : public QObject {
   std::unique_ptr<test::TestDataSource> source_;
   std::unique_ptr<MeasurementTable> table_;
   ScriptedDialogs dialogs_;
+  std::unique_ptr<GridModel> model_;
   std::unique_ptr<QWidget> window_;
   DataGrid* grid_ = nullptr;
   QPushButton* elsewhere_ = nullptr;

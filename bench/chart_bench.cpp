@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "mouse_drag.h"
-#include "views/line_chart.h"
+#include "gui/qt/chart_view.h"
 
 namespace {
 
@@ -38,24 +38,24 @@ double MedianMs(int runs, Step step) {
 }
 
 bool Measure(int points, bool noisy) {
-  kelvatrix::LineChart chart(
-      {QStringLiteral("Resistance"), QColor(0, 128, 0), QStringLiteral("UNIT M ohm"), 0, 100, 1});
-  chart.resize(608, 224);
-  chart.show();
-  if (!QTest::qWaitForWindowExposed(&chart)) return false;
+  kelvatrix::ChartView view({"Resistance", {0, 128, 0}, "UNIT M ohm", 0, 100, 1});
+  kelvatrix::LineChart& chart = view.Chart();
+  view.resize(608, 224);
+  view.show();
+  if (!QTest::qWaitForWindowExposed(&view)) return false;
   for (int i = 1; i <= points; ++i) {
     // A noisy series runs up and down the whole plot within each pixel column.
     chart.AddPoint(i, noisy ? 40.0 * (1 + (i * 7) % 1000)
                             : 20000 + 18000 * std::sin(i / 900.0) + (i % 7) * 40);
   }
   chart.SetLeftAxisRange(0, 40000);
-  chart.RefreshNow();
+  view.RefreshNow();
   QCoreApplication::processEvents();
-  QWidget* viewport = chart.viewport();
+  QWidget* viewport = &view;
   const QPoint middle(viewport->width() / 2, viewport->height() / 2);
 
   const double repaint = MedianMs(15, [&](int) {
-    chart.RefreshNow();
+    view.RefreshNow();
     viewport->repaint();
   });
   // Zoom into the middle and out again, one drag each: both are zoom steps.

@@ -11,7 +11,7 @@ set -euo pipefail
 # What building and running the program needs (scripts/run.sh installs these alone).
 program_packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-charts-dev libgl-dev libqt6opengl6-dev
+  qt6-base-dev libgl-dev
   libudev-dev
   # database: the ODBC driver manager (unixODBC) and the SQLite ODBC driver
   unixodbc unixodbc-dev odbcinst libsqliteodbc

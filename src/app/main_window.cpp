@@ -42,13 +42,10 @@ constexpr int kVoltageChartHeight = 247;
 constexpr int kResistanceChartHeight = 224;
 constexpr int kStripUnderCharts = 30;
 
-LineChartStyle VoltageChart() {
-  return {QStringLiteral("Voltage"), QColor(255, 0, 0), QStringLiteral("UNIT V"), 0, 6000, 100};
-}
+LineChartStyle VoltageChart() { return {"Voltage", {255, 0, 0}, "UNIT V", 0, 6000, 100}; }
 
 LineChartStyle ResistanceChart() {
-  return {QStringLiteral("Resistance"), QColor(0, 128, 0), QStringLiteral("UNIT M ohm"), 0,
-          Download::kInitialResistanceAxis, 1};
+  return {"Resistance", {0, 128, 0}, "UNIT M ohm", 0, Download::kInitialResistanceAxis, 1};
 }
 
 }  // namespace
@@ -60,8 +57,8 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& 
                           Qt::WindowCloseButtonHint),
       settings_(std::move(settings)),
       dialogs_(dialogs),
-      chart1_(new LineChart(VoltageChart())),
-      chart2_(new LineChart(ResistanceChart())),
+      chart1_(new ChartView(VoltageChart())),
+      chart2_(new ChartView(ResistanceChart())),
       table1_(std::make_unique<MeasurementTable>(kDataSourceName)),
       grid1_(std::make_unique<GridModel>(*table1_, MeasurementGridColumns(), dialogs_, settings_.applicationTitle)),
       table1Rows_(*table1_),
@@ -69,8 +66,8 @@ MainWindow::MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& 
       hidCtl_(std::make_unique<HidDeviceController>(loop, backend)),
       selection_(*hidCtl_),
       tableRows_(std::make_unique<TableRows>(*table1_)),
-      series1_(std::make_unique<ChartSeries>(*chart1_)),
-      series2_(std::make_unique<ChartSeries>(*chart2_)),
+      series1_(std::make_unique<ChartSeries>(chart1_->Chart())),
+      series2_(std::make_unique<ChartSeries>(chart2_->Chart())),
       download_(selection_, exchange_, *tableRows_, *series1_, *series2_) {
   // As the window's description assigns them: while loading, no scan is made.
   hidCtl_->SetLoading(true);
@@ -219,8 +216,8 @@ void MainWindow::FormCreate() {
   }
   PlaceWindow();
   download_.ResAxisMax = Download::kInitialResistanceAxis;
-  chart1_->Clear();
-  chart2_->Clear();
+  chart1_->Chart().Clear();
+  chart2_->Chart().Clear();
   label1_->setText(QStringLiteral("disconnect!"));
   label1_->adjustSize();
   selection_.CreateDevList();
@@ -413,7 +410,7 @@ PrintResult MainWindow::printdatabClick() {
 
 PrintResult MainWindow::RoundButton3Click() {
   PrintResult result;
-  for (LineChart* chart : {chart1_, chart2_}) {
+  for (ChartView* chart : {chart1_, chart2_}) {
     const QString title = chart->objectName();
     const PrintedJob job = printJobs_->PrintPage(title, QPageLayout::Landscape, [chart](QPrinter& printer) {
       // The chart fills its margins (5, 4, 4 and 5 percent of the page), whatever its

@@ -33,9 +33,9 @@
 #include "protocol/meter_exchange.h"
 #include "protocol/meter_selection.h"
 #include "store/measurement_table.h"
-#include "views/data_grid.h"
+#include "gui/qt/chart_view.h"
+#include "gui/qt/data_grid.h"
 #include "views/grid_model.h"
-#include "views/line_chart.h"
 
 namespace kelvatrix {
 
@@ -108,8 +108,8 @@ class MainWindow : public QWidget {
   QLabel* Label1() const { return label1_; }
   QTimer* Timer1() const { return timer1_; }
   MeasurementTable& Table1() { return *table1_; }
-  LineChart& Chart1() { return *chart1_; }
-  LineChart& Chart2() { return *chart2_; }
+  ChartView& Chart1() { return *chart1_; }
+  ChartView& Chart2() { return *chart2_; }
   HidDeviceController& HidCtl() { return *hidCtl_; }
   const MeterSelection& Selection() const { return selection_; }
   const FormMessages& Messages() const { return messages_; }
@@ -154,8 +154,8 @@ class MainWindow : public QWidget {
   RoundButton* roundButton3_ = nullptr;
   PaneSplitter* splitter1_ = nullptr;
   DataGrid* dataGrid1_ = nullptr;
-  LineChart* chart1_ = nullptr;
-  LineChart* chart2_ = nullptr;
+  ChartView* chart1_ = nullptr;
+  ChartView* chart2_ = nullptr;
   std::unique_ptr<MeasurementTable> table1_;
   std::unique_ptr<GridModel> grid1_;
   MeasurementDataSet table1Rows_;  // the table as the report reads it

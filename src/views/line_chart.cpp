@@ -1,125 +1,86 @@
 #include "views/line_chart.h"
 
-#include <QGraphicsLayout>
-#include <QGraphicsScene>
-#include <QLineSeries>
-#include <QLocale>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QRubberBand>
-#include <QTextDocument>
-#include <QValueAxis>
-
 #include <algorithm>
 #include <cmath>
-
-#include "views/bottom_axis.h"
-#include "views/frame_clock.h"
-#include "views/left_axis.h"
-#include "views/plot_line.h"
 
 namespace kelvatrix {
 namespace {
 
 // Round the chart, before the room the axes' labels take.
-const QMargins kMargins(4, 2, 8, 2);
+constexpr double kMarginLeft = 4;
+constexpr double kMarginTop = 2;
+constexpr double kMarginRight = 8;
+constexpr double kMarginBottom = 2;
+// Inside the margins: the layout's own inset, the title's margin round its text, and the
+// gap from the title's box to the plot. The plot's edges lie half way into a pixel, so a
+// one-pixel line along them covers whole pixels.
+constexpr double kInset = 9;
+constexpr double kTitleMargin = 1;
+constexpr double kTitleToPlot = 1.5;
+constexpr double kPlotEdge = 0.5;
 
-// The height of the box an axis label is laid out in: the label's font with half a pixel
-// of margin round the text, as Qt Charts lays out its own.
-double LabelBoxHeight(const QFont& font) {
-  QTextDocument box;
-  box.setDocumentMargin(0.5);
-  box.setDefaultFont(font);
-  box.setPlainText(QStringLiteral("0"));
-  return box.size().height();
-}
+const Pen kLinePen{{255, 0, 0}, 1};
+
 }  // namespace
 
-LineChart::LineChart(const LineChartStyle& style, QWidget* parent)
-    // Made with its chart: a chart set later would leave the default one behind, unowned.
-    : QChartView(new QChart, parent),
-      style_(style),
-      chart_(chart()),
-      series_(new QLineSeries),
-      line_(new PlotLine(chart_)),
-      bottomLine_(new BottomAxis(chart_)),
-      leftLine_(new LeftAxis(chart_)),
-      bottomAxis_(new QValueAxis),
-      leftAxis_(new QValueAxis),
-      rubberBand_(new QRubberBand(QRubberBand::Rectangle, this)),
-      labelIncrement_(style.labelIncrement),
+LineChart::LineChart(const LineChartStyle& style, TextMeasure& measure)
+    : style_(style),
+      measure_(measure),
+      bottomAxis_(measure),
+      leftAxis_(measure),
       labelStep_(style.labelIncrement) {
-  QFont titleFont(QStringLiteral("Arial"));
-  titleFont.setPixelSize(11);
-  chart_->setTitle(style.title);
-  chart_->setTitleFont(titleFont);
-  chart_->setTitleBrush(style.titleColor);
-  chart_->legend()->hide();
-  chart_->setPlotAreaBackgroundVisible(false);
-  chart_->setBackgroundVisible(false);
-  chart_->setMargins(kMargins);
-  chart_->setAnimationOptions(QChart::NoAnimation);
-
-  // The series holds no points: it ties the axes together for Qt Charts' layout and for
-  // mapping the mouse to values. The line is drawn by line_, where Qt Charts puts a
-  // series' line: over the grid and the axes.
-  series_->setPointLabelsVisible(false);
-  chart_->addSeries(series_);
-  line_->SetPen(QPen(QColor(255, 0, 0), 1));
-  line_->setZValue(4);
-  connect(chart_, &QChart::plotAreaChanged, this,
-          [this](const QRectF& plot) { line_->SetPlotArea(plot); });
-
-  QFont axisFont(QStringLiteral("Arial"));
-  axisFont.setPixelSize(11);
-  // Measured once: the labels keep their font, and a text layout per frame is not free.
-  leftLabelHeight_ = QFontMetrics(axisFont).height();
-  leftLabelBoxHeight_ = LabelBoxHeight(axisFont);
-  // The axes Qt Charts keeps are fixed and hidden: they only tie the series to the chart.
-  // leftLine_ and bottomLine_ draw the axes, with the pens of Qt Charts' theme.
-  for (QValueAxis* axis : {leftAxis_, bottomAxis_}) {
-    axis->setRange(0, 1);
-    axis->setVisible(false);
-  }
-  chart_->addAxis(leftAxis_, Qt::AlignLeft);
-  chart_->addAxis(bottomAxis_, Qt::AlignBottom);
-  series_->attachAxis(leftAxis_);
-  series_->attachAxis(bottomAxis_);
-  const AxisLook look{leftAxis_->linePen(), leftAxis_->gridLinePen(), axisFont,
-                      leftAxis_->labelsBrush()};
-  leftLine_->SetLook(look, style.leftTitle);
-  bottomLine_->SetLook(look);
-  // Where Qt Charts puts its axes: over the grid, under the line.
-  leftLine_->setZValue(3);
-  bottomLine_->setZValue(3);
-  connect(chart_, &QChart::plotAreaChanged, this, [this](const QRectF& plot) {
-    leftLine_->SetPlotArea(plot);
-    bottomLine_->SetPlotArea(plot);
-  });
-
-  setRenderHint(QPainter::Antialiasing, false);
-  // Each change of a chart moves its axes, so the whole view is drawn anyway: the scene
-  // keeps no index of its items and the view no record of changed regions.
-  setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
-  scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
-  setRubberBand(QChartView::NoRubberBand);
-
+  const AxisLook look;
+  titleSize_ = style_.title.empty() ? SizeF{} : measure_.LaidOutSize(titleFont_, style_.title);
+  // Measured once: the labels keep their font.
+  const FontMetrics metrics = measure_.Metrics(look.font);
+  leftLabelHeight_ = std::round(metrics.ascent) + std::round(metrics.descent);
+  leftLabelBoxHeight_ = measure_.LaidOutSize(look.font, "0").height + 2 * kBoxMargin + 1;
+  leftAxis_.SetLook(look, style_.leftTitle);
+  bottomAxis_.SetLook(look);
+  line_.SetPen(kLinePen);
   SetRange(left_, style.leftMin, style.leftMax);
+  margins_ = {kMarginLeft, kMarginTop, kMarginRight, kMarginBottom};
+  LayOut();
   ApplyAxes();
 }
 
-LineChart::~LineChart() = default;
-
-const std::vector<QString>& LineChart::BottomLabels() const { return bottomLine_->Labels(); }
-
-std::vector<std::pair<QString, QRectF>> LineChart::LeftLabels() const {
-  std::vector<std::pair<QString, QRectF>> labels;
-  for (const LeftAxis::Shown& label : leftLine_->LabelsShown())
-    labels.emplace_back(label.text, label.place);
-  return labels;
+void LineChart::SetNumberFormat(std::string groupSeparator, std::string decimalPoint) {
+  groupSeparator_ = std::move(groupSeparator);
+  decimalPoint_ = std::move(decimalPoint);
+  Changed();
 }
 
-int LineChart::DrawnPoints() const { return line_->PointCount(); }
+void LineChart::Resize(double width, double height) {
+  if (size_ == SizeF{width, height}) return;
+  size_ = {width, height};
+  LayOut();
+  Changed();  // the label steps and the thinning depend on the size
+}
+
+void LineChart::Changed() {
+  if (host_) host_->RefreshWanted();
+}
+
+void LineChart::LayOut() {
+  const double titleHeight = style_.title.empty() ? 0 : titleSize_.height + 2 * kTitleMargin;
+  const double contentLeft = margins_.left + kInset;
+  const double contentRight = size_.width - margins_.right - kInset;
+  const double contentTop = margins_.top + kInset;
+  plot_ = RectF::FromEdges(contentLeft + kPlotEdge, contentTop + titleHeight + kTitleToPlot,
+                           contentRight - kPlotEdge, size_.height - margins_.bottom - kInset - kPlotEdge);
+  if (plot_.width < 0 || plot_.height < 0) plot_ = {plot_.left, plot_.top, 0, 0};
+  const double titleWidth = titleSize_.width + 2 * kTitleMargin;
+  titleBox_ = {std::round((contentLeft + contentRight) / 2 - titleWidth / 2), contentTop, titleWidth, titleHeight};
+  line_.SetPlotArea(plot_);
+  leftAxis_.SetPlotArea(plot_);
+  bottomAxis_.SetPlotArea(plot_);
+}
+
+std::vector<std::pair<std::string, RectF>> LineChart::LeftLabels() const {
+  std::vector<std::pair<std::string, RectF>> labels;
+  for (const LeftAxis::Shown& label : leftAxis_.LabelsShown()) labels.emplace_back(label.text, label.place);
+  return labels;
+}
 
 void LineChart::SetRange(AxisScale& axis, double min, double max) {
   axis.automatic = false;
@@ -140,108 +101,105 @@ void LineChart::Clear() {
   if (points_.empty()) return;
   points_.clear();
   extremes_.ChangedFrom(0);
-  ScheduleRefresh();
+  Changed();
 }
 
 std::size_t LineChart::AddPoint(double x, double y) {
   const std::size_t index = InsertPoint(points_, {x, y});
   extremes_.ChangedFrom(index);
-  if (autoRepaint_) ScheduleRefresh();
+  if (autoRepaint_) Changed();
   return index;
 }
 
 void LineChart::SetLeftAxisRange(double min, double max) {
   SetRange(left_, min, max);
   // Laid out with the next refresh: a download may grow the axis many times a second.
-  ScheduleRefresh();
+  Changed();
 }
 
-void LineChart::ScheduleRefresh() {
-  FrameClock::Shared().Request(this, [this] { RefreshNow(); });
-}
-
-void LineChart::RefreshNow() {
+void LineChart::Refresh() {
   if (bottom_.automatic) {
     const auto [low, high] = AutomaticBottom();
     bottom_.min = low;
     bottom_.max = high;
   }
   ApplyAxes();
-  // A chart not laid out yet (never shown) is thinned for its view's width.
-  const QRectF plot = chart_->plotArea();
-  const double plotWidth = plot.width() > 0 ? plot.width() : width();
+  // A chart without a size yet is thinned for no width at all.
+  const double plotWidth = plot_.width > 0 ? plot_.width : size_.width;
   // Thinned on the pixel columns the line is drawn in: the plot starts part-way into a
   // pixel, and a thinned column that straddled two pixels would draw its extremes as a
   // line from one to the other.
   const double unitsPerPixel = (bottom_.max - bottom_.min) / plotWidth;
-  const double intoPixel = plot.left() - std::floor(plot.left());
+  const double intoPixel = plot_.left - std::floor(plot_.left);
   const double thinFrom = bottom_.min - intoPixel * unitsPerPixel;
   const int columns = std::max(1, static_cast<int>(std::ceil(plotWidth + intoPixel)));
   extremes_.Update(points_);
-  line_->Show(
-      PointsToDraw(points_, thinFrom, thinFrom + columns * unitsPerPixel, columns, &extremes_),
-      plot, bottom_.min, bottom_.max, left_.min, left_.max);
+  line_.Show(PointsToDraw(points_, thinFrom, thinFrom + columns * unitsPerPixel, columns, &extremes_), plot_,
+             bottom_.min, bottom_.max, left_.min, left_.max);
+  if (host_) host_->Repaint();
 }
 
 void LineChart::ApplyAxes() {
-  const QFontMetrics metrics(bottomLine_->Font());
   // The bottom axis: labels on 1-2-5 steps of the sample number, as many as fit.
   const double bottomRange = bottom_.max - bottom_.min;
+  // In whole pixels: the steps the axis has always taken.
   const double widest =
-      metrics.horizontalAdvance(QString::number(std::llround(bottom_.max)) + QStringLiteral("00"));
-  const double plotWidth =
-      chart_->plotArea().width() > 0 ? chart_->plotArea().width() : width() * 0.8;
+      std::round(measure_.Advance(bottomAxis_.LabelFont(), std::to_string(std::llround(bottom_.max)) + "00"));
+  const double plotWidth = plot_.width > 0 ? plot_.width : size_.width * 0.8;
   // Sample numbers step by whole numbers; zoomed in between two samples, by tenths and
   // finer, so the axis always shows where it is.
-  const double increment =
-      bottomRange >= 2 ? 1 : std::pow(10.0, std::floor(std::log10(bottomRange)) - 1);
-  const double interval = LabelStep(increment, bottomRange, plotWidth, widest);
-  bottomLine_->Show(chart_->plotArea(), bottom_.min, bottom_.max, interval);
-  const double plotHeight =
-      chart_->plotArea().height() > 0 ? chart_->plotArea().height() : height() * 0.7;
-  labelStep_ = ReadableLabelStep(labelIncrement_, left_.max - left_.min, plotHeight,
-                                 leftLabelHeight_, leftLabelBoxHeight_);
-  const QLocale locale;
-  const std::string group = locale.groupSeparator().toStdString();
-  const std::string point = locale.decimalPoint().toStdString();
+  const double increment = bottomRange >= 2 ? 1 : std::pow(10.0, std::floor(std::log10(bottomRange)) - 1);
+  bottomAxis_.Show(plot_, bottom_.min, bottom_.max, LabelStep(increment, bottomRange, plotWidth, widest));
+  const double plotHeight = plot_.height > 0 ? plot_.height : size_.height * 0.7;
+  labelStep_ = ReadableLabelStep(style_.labelIncrement, left_.max - left_.min, plotHeight, leftLabelHeight_,
+                                 leftLabelBoxHeight_);
   std::vector<LeftAxis::Label> labels;
-  for (const double value : LabelValues(left_.min, left_.max, labelStep_)) {
-    labels.push_back({value, QString::fromStdString(FormatAxisLabel(value, group, point))});
-  }
-  leftLine_->Show(chart_->plotArea(), left_.min, left_.max, std::move(labels));
+  for (const double value : LabelValues(left_.min, left_.max, labelStep_))
+    labels.push_back({value, FormatAxisLabel(value, groupSeparator_, decimalPoint_)});
+  leftAxis_.Show(plot_, left_.min, left_.max, std::move(labels));
 
   // Room beside the plot for the left labels and the title, under it for the bottom
   // labels, and right of it for the half of the last bottom label that stands past the
   // plot's end.
-  const QMargins margins(
-      kMargins.left() + static_cast<int>(std::ceil(leftLine_->WidthBesidePlot())), kMargins.top(),
-      kMargins.right() + static_cast<int>(std::ceil(bottomLine_->Overhang())),
-      kMargins.bottom() + static_cast<int>(std::ceil(bottomLine_->HeightBelowPlot())));
-  if (chart_->margins() != margins) {
-    chart_->setMargins(margins);
-    // Laid out now: the plot's width decides how the series is thinned, right after this.
-    chart_->layout()->activate();
+  const Margins margins{kMarginLeft + std::ceil(leftAxis_.WidthBesidePlot()), kMarginTop,
+                        kMarginRight + std::ceil(bottomAxis_.Overhang()),
+                        kMarginBottom + std::ceil(bottomAxis_.HeightBelowPlot())};
+  if (margins != margins_) {
+    margins_ = margins;
+    LayOut();
   }
 }
 
-void LineChart::PrintInto(QPainter& painter, const QRectF& target) const {
-  // A chart of the target's size in screen units (96 to the inch) is laid out afresh and
-  // drawn scaled to the device: vector lines and text, labels on the page's own steps.
-  const double scale = std::max(1.0, painter.device()->logicalDpiX() / 96.0);
-  const QSize logical = (target.size() / scale).toSize();
-  LineChart page(style_);
-  page.points_ = points_;
-  page.left_ = left_;
-  page.bottom_ = bottom_;
-  page.resize(logical);
-  page.chart_->resize(QSizeF(logical));
-  for (int pass = 0; pass < 2; ++pass) {  // the second pass with the plot area the labels leave
-    page.chart_->layout()->activate();
-    page.RefreshNow();
+void LineChart::Draw(Canvas& canvas) const {
+  // The axes first, the bottom one under the left one; the line over both.
+  bottomAxis_.Draw(canvas);
+  leftAxis_.Draw(canvas);
+  line_.Draw(canvas);
+  if (!style_.title.empty()) {
+    canvas.SetFont(titleFont_);
+    canvas.SetPen({style_.titleColor, 1});
+    canvas.DrawText({titleBox_.left + kTitleMargin, titleBox_.top + kTitleMargin}, style_.title);
   }
-  page.chart_->layout()->activate();
-  page.scene()->render(&painter, target, QRectF(QPointF(0, 0), QSizeF(logical)),
-                       Qt::IgnoreAspectRatio);
+}
+
+void LineChart::PrintInto(Canvas& page, const RectF& target, double dotsPerInch) const {
+  // A chart of the target's size in screen units is laid out afresh and drawn scaled to
+  // the page: vector lines and text, labels on the page's own steps.
+  const double scale = std::max(1.0, dotsPerInch / 96.0);
+  const SizeF logical{std::round(target.width / scale), std::round(target.height / scale)};
+  if (logical.width <= 0 || logical.height <= 0) return;
+  LineChart chart(style_, measure_);
+  chart.SetNumberFormat(groupSeparator_, decimalPoint_);
+  chart.points_ = points_;
+  chart.left_ = left_;
+  chart.bottom_ = bottom_;
+  chart.Resize(logical.width, logical.height);
+  for (int pass = 0; pass < 2; ++pass) chart.Refresh();  // the second with the plot the labels leave
+  page.Save();
+  page.Translate(target.left, target.top);
+  page.Scale(target.width / logical.width, target.height / logical.height);
+  chart.Draw(page);
+  page.Restore();
 }
 
 void LineChart::SaveScalesOnce() {
@@ -257,82 +215,68 @@ void LineChart::UndoZoom() {
     bottom_ = savedBottom_;
   }
   restored_ = true;
-  RefreshNow();
+  Refresh();
 }
 
-void LineChart::ZoomTo(const QRect& area) {
+void LineChart::ZoomTo(PointF from, PointF to) {
   SaveScalesOnce();
-  const QPointF topLeft = ValueAt(area.topLeft());
-  const QPointF bottomRight = ValueAt(area.bottomRight());
-  SetRange(bottom_, topLeft.x(), bottomRight.x());
-  SetRange(left_, bottomRight.y(), topLeft.y());
-  RefreshNow();
+  const PointF topLeft = ValueAt(from);
+  const PointF bottomRight = ValueAt(to);
+  SetRange(bottom_, topLeft.x, bottomRight.x);
+  SetRange(left_, bottomRight.y, topLeft.y);
+  Refresh();
 }
 
-QPointF LineChart::ValueAt(QPoint viewPoint) const {
-  const QPointF at = chart_->mapFromScene(mapToScene(viewPoint));
-  const QRectF plot = chart_->plotArea();
-  if (plot.width() <= 0 || plot.height() <= 0) return {bottom_.min, left_.min};
-  return {bottom_.min + (at.x() - plot.left()) * (bottom_.max - bottom_.min) / plot.width(),
-          left_.min + (plot.bottom() - at.y()) * (left_.max - left_.min) / plot.height()};
+PointF LineChart::ValueAt(PointF at) const {
+  if (plot_.Empty()) return {bottom_.min, left_.min};
+  return {bottom_.min + (at.x - plot_.left) * (bottom_.max - bottom_.min) / plot_.width,
+          left_.min + (plot_.Bottom() - at.y) * (left_.max - left_.min) / plot_.height};
 }
 
-void LineChart::Pan(QPoint delta) {
+void LineChart::Pan(PointF delta) {
   SaveScalesOnce();
-  const QRectF plot = chart_->plotArea();
-  if (plot.width() <= 0 || plot.height() <= 0) return;
-  const double dx = -delta.x() * (bottom_.max - bottom_.min) / plot.width();
-  const double dy = delta.y() * (left_.max - left_.min) / plot.height();
+  if (plot_.Empty()) return;
+  const double dx = -delta.x * (bottom_.max - bottom_.min) / plot_.width;
+  const double dy = delta.y * (left_.max - left_.min) / plot_.height;
   SetRange(bottom_, bottom_.min + dx, bottom_.max + dx);
   SetRange(left_, left_.min + dy, left_.max + dy);
-  RefreshNow();
+  Refresh();
 }
 
-void LineChart::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) {
+void LineChart::MousePress(Button button, PointF at) {
+  if (button == Button::Left) {
     zooming_ = true;
-    pressPos_ = event->position().toPoint();
-    rubberBand_->setGeometry(QRect(pressPos_, QSize()));
-    rubberBand_->show();
-  } else if (event->button() == Qt::RightButton) {
+    pressAt_ = at;
+    if (host_) host_->ShowZoomBand(ZoomBand{at, at});
+  } else {
     panning_ = true;
-    lastPanPos_ = event->position().toPoint();
+    lastPanAt_ = at;
   }
-  event->accept();
 }
 
-void LineChart::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint pos = event->position().toPoint();
-  if (zooming_) rubberBand_->setGeometry(QRect(pressPos_, pos).normalized());
-  if (panning_ && pos != lastPanPos_) {
-    Pan(pos - lastPanPos_);
-    lastPanPos_ = pos;
+void LineChart::MouseMove(PointF at) {
+  if (zooming_ && host_) host_->ShowZoomBand(ZoomBand{pressAt_, at});
+  if (panning_ && at != lastPanAt_) {
+    Pan({at.x - lastPanAt_.x, at.y - lastPanAt_.y});
+    lastPanAt_ = at;
   }
-  event->accept();
 }
 
-void LineChart::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && zooming_) {
+void LineChart::MouseRelease(Button button, PointF at) {
+  if (button == Button::Left && zooming_) {
     zooming_ = false;
-    rubberBand_->hide();
-    const QPoint release = event->position().toPoint();
-    const QPoint drag = release - pressPos_;
-    if (std::abs(drag.x()) > kZoomThreshold && std::abs(drag.y()) > kZoomThreshold) {
-      if (drag.x() > 0 && drag.y() > 0) {
-        ZoomTo(QRect(pressPos_, release));
+    if (host_) host_->ShowZoomBand(std::nullopt);
+    const PointF drag{at.x - pressAt_.x, at.y - pressAt_.y};
+    if (std::abs(drag.x) > kZoomThreshold && std::abs(drag.y) > kZoomThreshold) {
+      if (drag.x > 0 && drag.y > 0) {
+        ZoomTo(pressAt_, at);
       } else {
         UndoZoom();
       }
     }
-  } else if (event->button() == Qt::RightButton) {
+  } else if (button == Button::Right) {
     panning_ = false;
   }
-  event->accept();
-}
-
-void LineChart::resizeEvent(QResizeEvent* event) {
-  QChartView::resizeEvent(event);
-  ScheduleRefresh();  // the label steps and the thinning depend on the size
 }
 
 }  // namespace kelvatrix

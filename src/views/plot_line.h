@@ -1,56 +1,44 @@
 #pragma once
-// The line of a chart's series, drawn by the chart itself over Qt Charts' plot area: the
-// thinned points mapped from axis values onto the plot and cut to it, painted as plain
-// polylines. Qt Charts' own line item strokes its whole path into an outline on every
-// change (for mouse hit-testing this program does not use), which cost most of a refresh.
-
-#include <QGraphicsItem>
-#include <QLineF>
-#include <QPen>
-#include <QPolygonF>
-#include <QRect>
+// The line of a chart's series: the thinned points mapped from axis values onto the plot
+// and cut to it. On a canvas of pixels it is drawn as a one-pixel line needs it
+// (LineOnPixels): paths, the two-point ones together in one call (a call per path costs
+// more than a short path's pixels), and the pixel spans of columns the line fills. On a
+// page every point is drawn.
 
 #include <vector>
 
+#include "draw/canvas.h"
 #include "views/chart_math.h"
 
 namespace kelvatrix {
 
-class PlotLine : public QGraphicsItem {
+class PlotLine {
  public:
-  explicit PlotLine(QGraphicsItem* parent = nullptr);
-
-  void SetPen(const QPen& pen);
-  // Shows `points` (axis values) on `plotArea` (the parent's coordinates), where the
-  // bottom axis spans xMin..xMax and the left axis yMin..yMax.
-  void Show(std::vector<ChartPoint> points, const QRectF& plotArea, double xMin, double xMax,
-            double yMin, double yMax);
+  void SetPen(const Pen& pen) { pen_ = pen; }
+  // Shows `points` (axis values) on `plotArea`, where the bottom axis spans xMin..xMax and
+  // the left axis yMin..yMax.
+  void Show(std::vector<ChartPoint> points, const RectF& plotArea, double xMin, double xMax, double yMin,
+            double yMax);
   // The plot area moved or changed size (the axes' labels took more or less room).
-  void SetPlotArea(const QRectF& plotArea);
+  void SetPlotArea(const RectF& plotArea);
   // The points given to the last Show.
   int PointCount() const { return static_cast<int>(points_.size()); }
-
-  QRectF boundingRect() const override;
-  void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+  void Draw(Canvas& canvas) const;
 
  private:
   void Layout();
 
-  QPen pen_;
+  Pen pen_;
   std::vector<ChartPoint> points_;
-  QRectF plotArea_;
+  RectF plotArea_;
   double xMin_ = 0;
   double xMax_ = 1;
   double yMin_ = 0;
   double yMax_ = 1;
-  std::vector<QPolygonF> pieces_;
-  // The same pieces as a one-pixel line on the screen needs them (LineOnPixels): its
-  // paths, those of one segment painted together (a call per path costs more than a
-  // short path's pixels), and the pixel spans of columns the line fills. A page (a
-  // scaled painter) gets every point.
-  std::vector<QPolygonF> screenPaths_;
-  std::vector<QLineF> screenSegments_;
-  std::vector<QRect> screenSpans_;
+  std::vector<std::vector<PointF>> pieces_;
+  std::vector<std::vector<PointF>> screenPaths_;
+  std::vector<LineF> screenSegments_;
+  std::vector<RectF> screenSpans_;
 };
 
 }  // namespace kelvatrix

@@ -21,24 +21,24 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
 
   void downloadFillsTheTableAndBothCharts() {
     Start(test::RisingMeterRun(23));
-    QCOMPARE(window_->Chart1().LeftRange(), std::make_pair(0.0, 6000.0));
-    QCOMPARE(window_->Chart2().LeftRange(), std::make_pair(0.0, 100.0));
-    QVERIFY(window_->Chart1().Points().empty());
+    QCOMPARE(window_->Chart1().Chart().LeftRange(), std::make_pair(0.0, 6000.0));
+    QCOMPARE(window_->Chart2().Chart().LeftRange(), std::make_pair(0.0, 100.0));
+    QVERIFY(window_->Chart1().Chart().Points().empty());
 
     QTest::mouseClick(window_->DownloadButton(), Qt::LeftButton);
 
     QCOMPARE(window_->Table1().RecordCount(), 23);
     QCOMPARE(window_->Table1().CurrentRow(), 22);
-    QCOMPARE(window_->Chart1().Points().size(), size_t(23));
+    QCOMPARE(window_->Chart1().Chart().Points().size(), size_t(23));
     // Over-range readings have no resistance point.
-    QCOMPARE(window_->Chart2().Points().size(), size_t(23 - 4));
-    QCOMPARE(window_->Chart1().Points().back().x, 23.0);
+    QCOMPARE(window_->Chart2().Chart().Points().size(), size_t(23 - 4));
+    QCOMPARE(window_->Chart1().Chart().Points().back().x, 23.0);
     // 230 M ohm was the largest value: the axis grew to 240.
     QCOMPARE(window_->ResAxisMax(), 240.0);
-    QCOMPARE(window_->Chart2().LeftRange(), std::make_pair(0.0, 240.0));
+    QCOMPARE(window_->Chart2().Chart().LeftRange(), std::make_pair(0.0, 240.0));
     window_->Chart1().RefreshNow();
-    QCOMPARE(window_->Chart1().BottomRange(), std::make_pair(1.0, 23.0));
-    QCOMPARE(window_->Chart1().DrawnPoints(), 23);
+    QCOMPARE(window_->Chart1().Chart().BottomRange(), std::make_pair(1.0, 23.0));
+    QCOMPARE(window_->Chart1().Chart().DrawnPoints(), 23);
     QTRY_COMPARE_WITH_TIMEOUT(window_->Label1()->text(), QStringLiteral("Connect ok!"), 2500);
   }
 
@@ -79,12 +79,12 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     window_->RoundButton1Click();
-    QCOMPARE(window_->Chart2().LeftRange(), std::make_pair(0.0, peak + 10.0));
-    LineChart& chart = window_->Chart2();
-    chart.RefreshNow();
+    QCOMPARE(window_->Chart2().Chart().LeftRange(), std::make_pair(0.0, peak + 10.0));
+    LineChart& chart = window_->Chart2().Chart();
+    chart.Refresh();
     QCoreApplication::processEvents();
     QStringList shown;
-    for (const test::ShownLabel& label : test::LeftLabelsShown(chart)) shown << label.text;
+    for (const test::ShownLabel& label : test::LeftLabelsShown(chart)) shown << QString::fromStdString(label.text);
     QCOMPARE(shown, labels);
   }
 
@@ -223,28 +223,29 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
   void mouseZoomPanAndUndo() {
     Start(test::RisingMeterRun(50));
     window_->RoundButton1Click();
-    LineChart& chart = window_->Chart1();
+    ChartView& view = window_->Chart1();
+    LineChart& chart = view.Chart();
     window_->resize(830, 580);
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-    chart.RefreshNow();
+    chart.Refresh();
     const auto left = chart.LeftRange();
     const auto bottom = chart.BottomRange();
-    const QPoint middle(chart.viewport()->width() / 2, chart.viewport()->height() / 2);
+    const QPoint middle(view.width() / 2, view.height() / 2);
 
-    Drag(chart, Qt::LeftButton, middle, middle + QPoint(16, 40));  // 16 px is not enough
+    Drag(view, Qt::LeftButton, middle, middle + QPoint(16, 40));  // 16 px is not enough
     QVERIFY(chart.Restored());
     QCOMPARE(chart.LeftRange(), left);
 
-    Drag(chart, Qt::LeftButton, middle - QPoint(60, 40), middle + QPoint(60, 40));
+    Drag(view, Qt::LeftButton, middle - QPoint(60, 40), middle + QPoint(60, 40));
     QVERIFY(!chart.Restored());
     QVERIFY(chart.LeftRange().second < left.second);
     QVERIFY(chart.BottomRange().second < bottom.second);
 
-    Drag(chart, Qt::RightButton, middle, middle + QPoint(30, 0));  // pan: no new save
+    Drag(view, Qt::RightButton, middle, middle + QPoint(30, 0));  // pan: no new save
     const auto panned = chart.BottomRange();
 
-    Drag(chart, Qt::LeftButton, middle + QPoint(40, 40), middle - QPoint(40, 40));  // up-left
+    Drag(view, Qt::LeftButton, middle + QPoint(40, 40), middle - QPoint(40, 40));  // up-left
     QVERIFY(chart.Restored());
     QCOMPARE(chart.LeftRange(), left);
     QCOMPARE(chart.BottomRange(), bottom);
@@ -256,9 +257,8 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
 
  private:
   void Start(MeterRun run) { StartWithMeter("Kelvatrix-download-test", std::move(run)); }
-  // The mouse works on the chart's viewport, as on any graphics view.
-  static void Drag(LineChart& chart, Qt::MouseButton button, QPoint from, QPoint to) {
-    test::DragMouse(chart.viewport(), button, from, to);
+  static void Drag(ChartView& view, Qt::MouseButton button, QPoint from, QPoint to) {
+    test::DragMouse(&view, button, from, to);
   }
 };
 

@@ -153,7 +153,7 @@ class WindowLayoutTest : public QObject, protected test::WindowRig {
     QCOMPARE(rows.size(), size_t(5));
     QCOMPARE(rows[2][0].toString(), QStringLiteral("12.5"));
     QCOMPARE(rows[3][0].toString(), QStringLiteral("40"));
-    QCOMPARE(window_->Chart2().Points()[2].y, 30.0);
+    QCOMPARE(window_->Chart2().Chart().Points()[2].y, 30.0);
   }
 
  private:

@@ -2,6 +2,7 @@
 // The left-axis labels of a line chart as they stand on the screen, bottom to top, with
 // their places.
 
+#include <string>
 #include <vector>
 
 #include "views/line_chart.h"
@@ -9,8 +10,8 @@
 namespace kelvatrix::test {
 
 struct ShownLabel {
-  QString text;
-  QRectF place;
+  std::string text;
+  RectF place;
 };
 
 inline std::vector<ShownLabel> LeftLabelsShown(const LineChart& chart) {

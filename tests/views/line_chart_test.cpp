@@ -1,246 +1,261 @@
-#include <QGraphicsTextItem>
-#include <QImage>
-#include <QPainter>
-#include <QTest>
-#include <QValueAxis>
+// The line chart without a window system: its axes' labels, the line's place, what it
+// draws on a canvas and in which order, zoom and pan with the mouse, and a page.
+#include "views/line_chart.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
+#include <string>
+#include <vector>
 
 #include "chart_labels.h"
-#include "mouse_drag.h"
-#include "views/line_chart.h"
-#include "views/plot_line.h"
+#include "recording_canvas.h"
 
 namespace kelvatrix {
+namespace {
 
-class LineChartTest : public QObject {
-  Q_OBJECT
+using test::DrawCall;
 
- private slots:
-  void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+LineChartStyle Resistance(double increment = 1) { return {"Resistance", {0, 128, 0}, "UNIT M ohm", 0, 100, increment}; }
+LineChartStyle Voltage() { return {"Voltage", {255, 0, 0}, "UNIT V", 0, 6000, 100}; }
 
-  // The ranges the resistance axis passes through while it grows, a zoomed one, and the
-  // voltage axis, on the window's chart heights: every label is there, in full, on its
-  // step, and no two touch.
-  void leftLabelsShowInFullOnTheirStep_data() {
-    QTest::addColumn<double>("increment");
-    QTest::addColumn<double>("min");
-    QTest::addColumn<double>("max");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<double>("step");
-    QTest::addColumn<QString>("lowest");
-    QTest::addColumn<QString>("highest");
-    QTest::newRow("voltage 0-6000") << 100.0 << 0.0 << 6000.0 << 247 << 500.0 << "0"
-                                    << "6,000";
-    QTest::newRow("resistance 0-100") << 1.0 << 0.0 << 100.0 << 224 << 10.0 << "0"
-                                      << "100";
-    QTest::newRow("resistance 0-180") << 1.0 << 0.0 << 180.0 << 224 << 20.0 << "0"
-                                      << "180";
-    QTest::newRow("resistance 0-450") << 1.0 << 0.0 << 450.0 << 224 << 50.0 << "0"
-                                      << "450";
-    QTest::newRow("resistance 0-25,010") << 1.0 << 0.0 << 25010.0 << 224 << 5000.0 << "0"
-                                         << "25,000";
-    QTest::newRow("zoomed 37.3-121.9") << 1.0 << 37.3 << 121.9 << 224 << 10.0 << "40"
-                                       << "120";
-    QTest::newRow("zoomed to 3 M ohm") << 1.0 << 2.0 << 5.0 << 224 << 1.0 << "2"
-                                       << "5";
-    QTest::newRow("a tall chart 0-450") << 1.0 << 0.0 << 450.0 << 600 << 20.0 << "0"
-                                        << "440";
-  }
-  void leftLabelsShowInFullOnTheirStep() {
-    QFETCH(double, increment);
-    QFETCH(double, min);
-    QFETCH(double, max);
-    QFETCH(int, height);
-    QFETCH(double, step);
-    QFETCH(QString, lowest);
-    QFETCH(QString, highest);
-
-    LineChart chart({QStringLiteral("Resistance"), Qt::darkGreen, QStringLiteral("UNIT M ohm"), 0,
-                     100, increment});
-    chart.resize(608, height);
-    chart.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&chart));
-    for (double grow = 100; grow < max; grow = grow * 1.5 + 10) {  // as a download grows the axis
-      chart.SetLeftAxisRange(min, grow);
-      chart.RefreshNow();
-      QCoreApplication::processEvents();
-    }
-    chart.SetLeftAxisRange(min, max);
-    chart.RefreshNow();
-    QCoreApplication::processEvents();
-    chart.RefreshNow();  // now with the plot area of the laid-out chart
-    QCoreApplication::processEvents();
-
-    QCOMPARE(chart.LeftLabelStep(), step);
-    const std::vector<test::ShownLabel> labels = test::LeftLabelsShown(chart);
-    QVERIFY(labels.size() >= 2);
-    QCOMPARE(labels.front().text, lowest);
-    QCOMPARE(labels.back().text, highest);
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-      QVERIFY2(!labels[i].text.contains(QChar(0x2026)) &&
-                   !labels[i].text.contains(QStringLiteral("...")),
-               qPrintable(labels[i].text));
-      if (i == 0) continue;
-      // Each label is one step above the one below it, and they do not overlap.
-      const QString expected =
-          QLocale().toString(QLocale().toDouble(labels[i - 1].text) + step, 'g', 12);
-      QCOMPARE(labels[i].text, expected);
-      QVERIFY2(
-          labels[i].place.bottom() <= labels[i - 1].place.top() + labels[i].place.height() * 0.5,
-          qPrintable(labels[i].text));
-    }
-  }
-
-  // From two samples to six hundred in one refresh (a page laid out afresh, a fast
-  // download): the labels are those of the wide range, on a step that leaves room for
-  // each, never the narrow range's step across the wide one (thousands of labels, which
-  // once took a printout minutes).
-  void bottomLabelsFitTheWidthAfterTheRangeGrew() {
-    LineChart chart({QStringLiteral("Voltage"), Qt::red, QStringLiteral("UNIT V"), 0, 6000, 100});
-    chart.resize(608, 247);
-    chart.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&chart));
-    chart.AddPoint(1, 100);
-    chart.AddPoint(2, 200);
-    chart.RefreshNow();
-    QCoreApplication::processEvents();
-    QCOMPARE(chart.BottomLabels().size(), size_t(11));  // 1 to 2 in tenths
-    for (int x = 3; x <= 600; ++x) chart.AddPoint(x, 5000);
-    chart.RefreshNow();
-    QCOMPARE(chart.BottomRange(), std::make_pair(1.0, 600.0));
-    const std::vector<QString> labels = chart.BottomLabels();
-    QVERIFY2(labels.size() >= 5 && labels.size() <= 15, qPrintable(QString::number(labels.size())));
-    // Evenly stepped, readable numbers.
-    const double step = labels[1].toDouble() - labels[0].toDouble();
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-      QCOMPARE(labels[i].toDouble(), labels[0].toDouble() + step * static_cast<double>(i));
-    }
-    QCOMPARE(labels.back(), QStringLiteral("600"));
-  }
-
-  // The line stands where the axes put its points, and a point far off the scale is cut at
-  // the plot's edge: nothing is drawn outside the plot area.
-  void lineIsDrawnOnTheAxesScaleAndInsideThePlot() {
-    LineChart chart(
-        {QStringLiteral("Resistance"), Qt::darkGreen, QStringLiteral("UNIT M ohm"), 0, 100, 1});
-    chart.resize(608, 224);
-    chart.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&chart));
-    chart.AddPoint(0, 50);
-    chart.AddPoint(50, 50);
-    chart.AddPoint(51, 1e12);  // a G ohm reading far above a fixed axis
-    chart.AddPoint(100, 50);
-    chart.RefreshNow();
-    QCoreApplication::processEvents();
-    chart.RefreshNow();
-    QCoreApplication::processEvents();
-
-    const QImage image = chart.grab().toImage();
-    const QRectF plot = chart.chart()->plotArea();
-    const QRect area = chart.mapFromScene(plot).boundingRect();
-    const auto red = [&](int x, int y) {
-      const QColor c = image.pixelColor(x, y);
-      return c.red() > 200 && c.green() < 60 && c.blue() < 60;
-    };
-    // At a quarter of the width: the level of 50, half-way up.
-    const int x = area.left() + area.width() / 4;
-    const int y = area.top() + area.height() / 2;
-    QVERIFY2(red(x, y) || red(x, y - 1) || red(x, y + 1), "the line at 50 M ohm");
-    for (int py = 0; py < image.height(); ++py) {
-      for (int px = 0; px < image.width(); ++px) {
-        if (red(px, py))
-          QVERIFY2(area.adjusted(-1, -1, 1, 1).contains(px, py),
-                   qPrintable(QStringLiteral("%1,%2").arg(px).arg(py)));
-      }
-    }
-  }
-
-  // On the screen the line is painted from fewer points and with filled column spans; it
-  // must cover the pixels the whole line covers, give or take one, for a noisy series, a
-  // smooth one and a flat one, on a plot that starts half-way into a pixel.
-  void screenLineCoversWhatTheWholeLineDoes_data() {
-    QTest::addColumn<int>("shape");
-    QTest::newRow("noisy") << 0;
-    QTest::newRow("smooth") << 1;
-    QTest::newRow("flat") << 2;
-  }
-  void screenLineCoversWhatTheWholeLineDoes() {
-    QFETCH(int, shape);
-    const QRectF plot(20.5, 10, 300, 100);
-    std::vector<ChartPoint> points;
-    for (int i = 0; i < 30000; ++i) {
-      const double y = shape == 0   ? (i * 7) % 1000 / 10.0
-                       : shape == 1 ? 50 + 40 * std::sin(i / 3000.0)
-                                    : 60;
-      points.push_back({i / 100.0, y});
-    }
-    const QPen pen(Qt::red, 1);
-    const auto painted = [&](const std::function<void(QPainter&)>& paint) {
-      QImage image(340, 120, QImage::Format_RGB32);
-      image.fill(Qt::white);
-      QPainter painter(&image);
-      painter.setPen(pen);
-      paint(painter);
-      return image;
-    };
-    PlotLine line;
-    line.SetPen(pen);
-    line.Show(PointsToDraw(points, 0, 300, 300), plot, 0, 300, 0, 100);
-    const QImage screen = painted([&](QPainter& p) { line.paint(&p, nullptr, nullptr); });
-    const QImage whole = painted([&](QPainter& p) {
-      QPolygonF polygon;
-      for (const ChartPoint& point : points)
-        polygon.append({plot.left() + point.x, plot.bottom() - point.y});
-      p.drawPolyline(polygon);
-    });
-    const auto red = [](const QImage& image, int x, int y) {
-      return x >= 0 && y >= 0 && x < image.width() && y < image.height() &&
-             image.pixel(x, y) != qRgb(255, 255, 255);
-    };
-    const auto near = [&](const QImage& image, int x, int y) {
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx)
-          if (red(image, x + dx, y + dy)) return true;
-      return false;
-    };
-    int paintedPixels = 0;
-    for (int y = 0; y < screen.height(); ++y) {
-      for (int x = 0; x < screen.width(); ++x) {
-        paintedPixels += red(screen, x, y);
-        if (red(screen, x, y) && !near(whole, x, y))
-          QFAIL(qPrintable(QStringLiteral("stray pixel at %1,%2").arg(x).arg(y)));
-        if (red(whole, x, y) && !near(screen, x, y))
-          QFAIL(qPrintable(QStringLiteral("missing pixel at %1,%2").arg(x).arg(y)));
-      }
-    }
-    QVERIFY(paintedPixels >= 300);
-  }
-
-  // Zoomed in between two samples, the bottom axis still shows where it is.
-  void bottomLabelsStayWhenZoomedBetweenSamples() {
-    LineChart chart({QStringLiteral("Voltage"), Qt::red, QStringLiteral("UNIT V"), 0, 6000, 100});
-    chart.resize(608, 247);
-    chart.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&chart));
-    for (int x = 1; x <= 4; ++x) chart.AddPoint(x, 1000.0 * x);
-    chart.RefreshNow();
-    QCoreApplication::processEvents();
-    QWidget* viewport = chart.viewport();
-    const QRectF plot = chart.chart()->plotArea();
-    // A drag of about a tenth of the plot's width, from just right of sample 2.
-    const QPoint from = chart.mapFromScene(plot.left() + plot.width() * 0.36, plot.top() + 20);
-    test::DragMouse(viewport, Qt::LeftButton, from,
-                    from + QPoint(static_cast<int>(plot.width() * 0.1), 60));
-    QCoreApplication::processEvents();
-    QVERIFY(chart.BottomRange().second - chart.BottomRange().first < 0.5);
-    QVERIFY2(chart.BottomLabels().size() >= 2, "labels under the plot");
-  }
+// What a host sees: refreshes asked for, repaints, the zoom band.
+struct Host final : LineChart::Host {
+  void RefreshWanted() override { ++refreshes; }
+  void Repaint() override { ++repaints; }
+  void ShowZoomBand(const std::optional<ZoomBand>& shown) override { band = shown; }
+  int refreshes = 0;
+  int repaints = 0;
+  std::optional<ZoomBand> band;
 };
 
-}  // namespace kelvatrix
+double Number(const std::string& label) {
+  std::string plain;
+  for (const char c : label)
+    if (c != ',') plain += c;
+  return std::stod(plain);
+}
 
-QTEST_MAIN(kelvatrix::LineChartTest)
-#include "line_chart_test.moc"
+struct LeftLabelCase {
+  const char* name;
+  double increment;
+  double min;
+  double max;
+  int height;
+  double step;
+  const char* lowest;
+  const char* highest;
+};
+
+// The ranges the resistance axis passes through while it grows, a zoomed one, and the
+// voltage axis, on the window's chart heights: every label is there, on its step, and no
+// two overlap.
+TEST(LineChartTest, LeftLabelsStandOnTheirStepWithoutOverlapping) {
+  const LeftLabelCase cases[] = {
+      {"voltage 0-6000", 100, 0, 6000, 247, 500, "0", "6,000"},
+      {"resistance 0-100", 1, 0, 100, 224, 10, "0", "100"},
+      {"resistance 0-180", 1, 0, 180, 224, 20, "0", "180"},
+      {"resistance 0-450", 1, 0, 450, 224, 50, "0", "450"},
+      {"resistance 0-25,010", 1, 0, 25010, 224, 5000, "0", "25,000"},
+      {"zoomed 37.3-121.9", 1, 37.3, 121.9, 224, 10, "40", "120"},
+      {"zoomed to 3 M ohm", 1, 2, 5, 224, 1, "2", "5"},
+      {"a tall chart 0-450", 1, 0, 450, 600, 20, "0", "440"},
+  };
+  test::FixedMeasure measure;
+  for (const LeftLabelCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    LineChart chart(Resistance(c.increment), measure);
+    chart.Resize(608, c.height);
+    for (double grow = 100; grow < c.max; grow = grow * 1.5 + 10) {  // as a download grows the axis
+      chart.SetLeftAxisRange(c.min, grow);
+      chart.Refresh();
+    }
+    chart.SetLeftAxisRange(c.min, c.max);
+    chart.Refresh();
+    EXPECT_EQ(chart.LeftLabelStep(), c.step);
+    const std::vector<test::ShownLabel> labels = test::LeftLabelsShown(chart);
+    ASSERT_GE(labels.size(), 2u);
+    EXPECT_EQ(labels.front().text, c.lowest);
+    EXPECT_EQ(labels.back().text, c.highest);
+    for (std::size_t i = 1; i < labels.size(); ++i) {
+      EXPECT_NEAR(Number(labels[i].text), Number(labels[i - 1].text) + c.step, 1e-9) << labels[i].text;
+      EXPECT_LE(labels[i].place.Bottom(), labels[i - 1].place.top + labels[i].place.height * 0.5) << labels[i].text;
+    }
+  }
+}
+
+TEST(LineChartTest, LeftLabelsTakeTheLocalesSeparators) {
+  test::FixedMeasure measure;
+  LineChart chart(Voltage(), measure);
+  chart.SetNumberFormat(".", ",");
+  chart.Resize(608, 247);
+  chart.SetLeftAxisRange(0, 2.5);
+  chart.Refresh();
+  chart.SetLeftAxisRange(0, 6000);
+  chart.Refresh();
+  EXPECT_EQ(test::LeftLabelsShown(chart).back().text, "6.000");
+}
+
+// From two samples to six hundred in one refresh (a page laid out afresh, a fast
+// download): the labels are those of the wide range, on a step that leaves room for each,
+// never the narrow range's step across the wide one (thousands of labels, which once took
+// a printout minutes).
+TEST(LineChartTest, BottomLabelsFitTheWidthAfterTheRangeGrew) {
+  test::FixedMeasure measure;
+  LineChart chart(Voltage(), measure);
+  chart.Resize(608, 247);
+  chart.AddPoint(1, 100);
+  chart.AddPoint(2, 200);
+  chart.Refresh();
+  EXPECT_EQ(chart.BottomLabels().size(), 11u);  // 1 to 2 in tenths
+  EXPECT_EQ(chart.BottomLabels()[1], "1.1");
+  for (int x = 3; x <= 600; ++x) chart.AddPoint(x, 5000);
+  chart.Refresh();
+  EXPECT_EQ(chart.BottomRange(), std::make_pair(1.0, 600.0));
+  const std::vector<std::string> labels = chart.BottomLabels();
+  ASSERT_GE(labels.size(), 5u);
+  ASSERT_LE(labels.size(), 15u);
+  const double step = std::stod(labels[1]) - std::stod(labels[0]);
+  for (std::size_t i = 0; i < labels.size(); ++i) EXPECT_EQ(std::stod(labels[i]), std::stod(labels[0]) + step * i);
+  EXPECT_EQ(labels.back(), "600");
+}
+
+// The axes' grid and labels first (the bottom axis under the left one), the line over
+// them, the title over the plot's middle; the line stays inside the plot even for a point
+// far off the scale, and stands where the axes put its points.
+TEST(LineChartTest, DrawsAxesThenTheLineInsideThePlotThenTheTitle) {
+  test::FixedMeasure measure;
+  LineChart chart(Resistance(), measure);
+  chart.Resize(608, 224);
+  chart.AddPoint(0, 50);
+  chart.AddPoint(50, 50);
+  chart.AddPoint(51, 1e12);  // a G ohm reading far above a fixed axis
+  chart.AddPoint(100, 50);
+  chart.Refresh();
+  test::RecordingCanvas canvas;
+  chart.Draw(canvas);
+
+  const RectF plot = chart.PlotArea();
+  EXPECT_EQ(plot.top, 27.5);
+  EXPECT_EQ(plot.Bottom(), 224 - 2 - std::ceil(1 + 4.5 + 12.28125 + 1) - 9.5);
+  const int bottomLabel = canvas.IndexOfText("100");  // of the bottom axis: drawn first
+  const int leftLabel = canvas.IndexOfText("UNIT M ohm");
+  const int title = canvas.IndexOfText("Resistance");
+  ASSERT_GE(bottomLabel, 0);
+  ASSERT_GT(leftLabel, bottomLabel);
+  ASSERT_GT(title, leftLabel);
+  const DrawCall& titleCall = canvas.calls[static_cast<std::size_t>(title)];
+  EXPECT_EQ(titleCall.pen.color, (Rgb{0, 128, 0}));
+  EXPECT_NEAR(titleCall.points[0].x + measure.Advance({}, "Resistance") / 2, plot.Center().x, 1.0);
+
+  double levelFrom = plot.Right();  // where the line runs at the level of 50: half-way up
+  double levelTo = plot.left;
+  for (std::size_t i = 0; i < canvas.calls.size(); ++i) {
+    const DrawCall& call = canvas.calls[i];
+    if (call.pen.color != Rgb{255, 0, 0} && call.fill != Rgb{255, 0, 0}) continue;
+    EXPECT_GT(static_cast<int>(i), leftLabel) << "the line goes over the axes";
+    EXPECT_LT(static_cast<int>(i), title);
+    std::vector<PointF> ends = call.points;
+    if (call.kind == DrawCall::Kind::FillRect) ends = {call.rect.TopLeft(), {call.rect.Right(), call.rect.Bottom()}};
+    for (const PointF& p : ends) {
+      EXPECT_GE(p.x, plot.left - 1);
+      EXPECT_LE(p.x, plot.Right() + 1);
+      EXPECT_GE(p.y, plot.top - 1);
+      EXPECT_LE(p.y, plot.Bottom() + 1);
+      if (std::abs(p.y - plot.Center().y) <= 1) {
+        levelFrom = std::min(levelFrom, p.x);
+        levelTo = std::max(levelTo, p.x);
+      }
+    }
+  }
+  EXPECT_LE(levelFrom, plot.left + 1);
+  EXPECT_GE(levelTo, plot.left + plot.width / 2 - 1);
+}
+
+// Zoom: a drag down-right of more than 16 pixels both ways zooms to it, a shorter one does
+// nothing, up-left undoes; a right drag pans without a new record; undo restores the axes
+// from before the first zoom. Zoomed in between two samples, the bottom axis still shows
+// where it is.
+TEST(LineChartTest, MouseZoomsPansAndUndoes) {
+  test::FixedMeasure measure;
+  Host host;
+  LineChart chart(Voltage(), measure);
+  chart.SetHost(&host);
+  chart.Resize(608, 247);
+  for (int x = 1; x <= 4; ++x) chart.AddPoint(x, 1000.0 * x);
+  EXPECT_GT(host.refreshes, 0);
+  chart.Refresh();
+  EXPECT_GT(host.repaints, 0);
+  const auto left = chart.LeftRange();
+  const auto bottom = chart.BottomRange();
+  const RectF plot = chart.PlotArea();
+  const auto drag = [&](LineChart::Button button, PointF from, PointF to) {
+    chart.MousePress(button, from);
+    chart.MouseMove({(from.x + to.x) / 2, (from.y + to.y) / 2});
+    chart.MouseMove(to);
+    chart.MouseRelease(button, to);
+  };
+  const PointF middle = plot.Center();
+
+  drag(LineChart::Button::Left, middle, {middle.x + 16, middle.y + 40});
+  EXPECT_TRUE(chart.Restored());
+  EXPECT_EQ(chart.LeftRange(), left);
+  EXPECT_FALSE(host.band) << "the band goes with the release";
+
+  chart.MousePress(LineChart::Button::Left, {plot.left + plot.width * 0.36, plot.top + 20});
+  chart.MouseMove({plot.left + plot.width * 0.46, plot.top + 80});
+  ASSERT_TRUE(host.band);
+  EXPECT_EQ(host.band->to.y, plot.top + 80);
+  chart.MouseRelease(LineChart::Button::Left, {plot.left + plot.width * 0.46, plot.top + 80});
+  EXPECT_FALSE(chart.Restored());
+  EXPECT_LT(chart.BottomRange().second - chart.BottomRange().first, 0.5);
+  EXPECT_GE(chart.BottomLabels().size(), 2u);
+  const auto zoomedLeft = chart.LeftRange();
+  EXPECT_LT(zoomedLeft.second - zoomedLeft.first, left.second - left.first);
+
+  const auto zoomedBottom = chart.BottomRange();
+  const double unitsPerPixel = (zoomedBottom.second - zoomedBottom.first) / chart.PlotArea().width;
+  drag(LineChart::Button::Right, middle, {middle.x + 30, middle.y});  // the plot follows the mouse
+  EXPECT_NEAR(chart.BottomRange().first, zoomedBottom.first - 30 * unitsPerPixel, 1e-9);
+  EXPECT_EQ(chart.LeftRange(), zoomedLeft);
+
+  drag(LineChart::Button::Left, {middle.x + 40, middle.y + 40}, {middle.x - 40, middle.y - 40});
+  EXPECT_TRUE(chart.Restored());
+  EXPECT_EQ(chart.LeftRange(), left);
+  EXPECT_EQ(chart.BottomRange(), bottom);
+  chart.UndoZoom();  // nothing zoomed since: nothing changes
+  EXPECT_EQ(chart.LeftRange(), left);
+}
+
+// On a page the chart is laid out for the target's size in screen units and drawn scaled
+// into it, every point of the line kept.
+TEST(LineChartTest, APageGetsTheChartLaidOutForItsSizeWithEveryPoint) {
+  test::FixedMeasure measure;
+  LineChart chart(Voltage(), measure);
+  chart.Resize(608, 247);
+  for (int x = 1; x <= 3000; ++x) chart.AddPoint(x, 5000 + (x % 7) * 10);
+  chart.Refresh();
+  test::RecordingCanvas page;
+  page.SetPage();
+  const RectF target{500, 400, 10000, 7000};  // 1200 dots to the inch: 12.5 times the screen's
+  chart.PrintInto(page, target, 1200);
+  ASSERT_FALSE(page.calls.empty());
+  std::size_t linePoints = 0;
+  for (const DrawCall& call : page.calls) {
+    EXPECT_DOUBLE_EQ(call.scaleX, 10000 / 800.0);
+    EXPECT_DOUBLE_EQ(call.scaleY, 7000 / 560.0);
+    EXPECT_EQ(call.offset, (PointF{500, 400}));
+    if (call.kind == DrawCall::Kind::Polyline && call.pen.color == Rgb{255, 0, 0}) linePoints += call.points.size();
+    for (const PointF& p : call.points) {
+      EXPECT_LE(p.x, 800);
+      EXPECT_LE(p.y, 560);
+    }
+  }
+  // Thinned to the page chart's width (about 700 columns, up to four points each).
+  EXPECT_GT(linePoints, 1000u);
+  EXPECT_EQ(page.Of(DrawCall::Kind::FillRect).size(), 0u) << "no pixel spans on a page";
+}
+
+}  // namespace
+}  // namespace kelvatrix

@@ -1,4 +1,4 @@
-#include "views/data_grid.h"
+#include "gui/qt/data_grid.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -13,7 +13,7 @@
 #include "platform/scripted_dialogs.h"
 #include "mouse_drag.h"
 #include "test_data_source.h"
-#include "views/scroll_bar_picture.h"
+#include "gui/qt/scroll_bar_picture.h"
 
 namespace kelvatrix {
 namespace {

@@ -1,4 +1,4 @@
-#include "views/frame_clock.h"
+#include "gui/qt/frame_clock.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "views/data_grid.h"
+#include "gui/qt/data_grid.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "store/database_error.h"
-#include "views/scroll_bar_picture.h"
+#include "gui/qt/scroll_bar_picture.h"
 
 namespace kelvatrix {
 namespace {

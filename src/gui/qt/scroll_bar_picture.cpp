@@ -1,4 +1,4 @@
-#include "views/scroll_bar_picture.h"
+#include "gui/qt/scroll_bar_picture.h"
 
 #include <QApplication>
 #include <QPainter>

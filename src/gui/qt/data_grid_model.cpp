@@ -1,8 +1,8 @@
-#include "views/data_grid_model.h"
+#include "gui/qt/data_grid_model.h"
 
 #include <QColor>
 
-#include "views/frame_clock.h"
+#include "gui/qt/frame_clock.h"
 
 namespace kelvatrix {
 namespace {

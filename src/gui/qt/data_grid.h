@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "views/data_grid_model.h"
+#include "gui/qt/data_grid_model.h"
 #include "views/grid_model.h"
 
 namespace kelvatrix {

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "export/print_jobs.h"
+#include "gui/qt/qt_print_jobs.h"
 #include "export/report_project.h"
 #include "export/report_renderer.h"
 #include "store/measurement_data_set.h"
@@ -66,12 +66,11 @@ int MeasureOne(int argc, char** argv, int rows, const kelvatrix::ReportDefinitio
   const double memoryBefore = PeakMegabytes();
   const auto start = Clock::now();
   const kelvatrix::PrintedJob job = jobs->PrintReport(
-      QStringLiteral("report"), kelvatrix::ReportPageLayout(report), [&](QPrinter& printer) {
-        return kelvatrix::RenderReport(printer, report, data, QDateTime::currentDateTime());
-      });
+      "report", kelvatrix::ReportPageSetup(report),
+      [&](kelvatrix::PageCanvas& pages) { return kelvatrix::RenderReport(pages, report, data, "2026-12-11 10:00"); });
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   // A report that printed too few pages, or pages the file does not hold, timed broken code.
-  const int filed = PdfPages(job.destination);
+  const int filed = PdfPages(QString::fromStdString(job.destination));
   if (job.pages < (rows + 99) / 100 || filed != job.pages) {
     std::fprintf(stderr, "%d rows printed on %d pages, the file holds %d\n", rows, job.pages,
                  filed);

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QDateTime>
+#include <QLocale>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
@@ -398,10 +399,11 @@ PrintResult MainWindow::printdatabClick() {
     // the database's folder, which would drop the locks the open database holds: it is let
     // go meanwhile (the report reads the rows as they are cached) and taken again after.
     table1_->Release();
-    const PrintedJob job = printJobs_->PrintReport(QString::fromStdString(report.title), ReportPageLayout(report),
-                                                   [&](QPrinter& printer) {
-                                                     return RenderReport(printer, report, rows, QDateTime::currentDateTime());
-                                                   });
+    const std::string printedAt =
+        QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat).toStdString();
+    const PrintedJob job = printJobs_->PrintReport(report.title, ReportPageSetup(report), [&](PageCanvas& pages) {
+      return RenderReport(pages, report, rows, printedAt);
+    });
     result.jobs.emplace_back(report.title, job);
   }
   printdatab_->RedrawNow();
@@ -411,20 +413,17 @@ PrintResult MainWindow::printdatabClick() {
 PrintResult MainWindow::RoundButton3Click() {
   PrintResult result;
   for (ChartView* chart : {chart1_, chart2_}) {
-    const QString title = chart->objectName();
-    const PrintedJob job = printJobs_->PrintPage(title, QPageLayout::Landscape, [chart](QPrinter& printer) {
+    const std::string title = chart->objectName().toStdString();
+    const LineChart& drawn = chart->Chart();
+    const PrintedJob job = printJobs_->PrintPage(title, true, [&drawn](PageCanvas& page) {
       // The chart fills its margins (5, 4, 4 and 5 percent of the page), whatever its
       // proportions on the screen.
-      printer.setFullPage(true);
-      QPainter painter;
-      if (!painter.begin(&printer)) return 0;
-      const QRectF page = printer.pageLayout().fullRectPixels(printer.resolution());
-      const QRectF target(page.width() * 0.05, page.height() * 0.04, page.width() * 0.91, page.height() * 0.91);
-      chart->PrintInto(painter, target);
-      painter.end();
+      const SizeF sheet = page.PageSize();
+      const RectF target{sheet.width * 0.05, sheet.height * 0.04, sheet.width * 0.91, sheet.height * 0.91};
+      drawn.PrintInto(page.Drawing(), target, page.Resolution());
       return 1;
     });
-    result.jobs.emplace_back(title.toStdString(), job);
+    result.jobs.emplace_back(title, job);
   }
   roundButton3_->RedrawNow();
   return result;

@@ -187,7 +187,7 @@ void BatchPrint(const char* what, const std::function<PrintResult()>& command, i
   }
   for (const auto& [title, job] : printed.jobs) {
     PrintLine("print " + std::string(what) + ": " + title + ", " + PagesText(job.pages) + " to " +
-              job.destination.toStdString());
+              job.destination);
   }
 }
 

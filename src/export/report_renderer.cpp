@@ -1,12 +1,8 @@
 #include "export/report_renderer.h"
 
-#include <QFontMetricsF>
-#include <QLocale>
-#include <QPainter>
-#include <QPrinter>
-
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "export/insulation_indices.h"
@@ -14,58 +10,54 @@
 namespace kelvatrix {
 namespace {
 
-QPageSize PageSizeOf(ReportDefinition::PageSize size) {
+PageSetup::Paper PaperOf(ReportDefinition::PageSize size) {
   switch (size) {
     case ReportDefinition::PageSize::A3:
-      return QPageSize(QPageSize::A3);
+      return PageSetup::Paper::A3;
     case ReportDefinition::PageSize::A5:
-      return QPageSize(QPageSize::A5);
+      return PageSetup::Paper::A5;
     case ReportDefinition::PageSize::Letter:
-      return QPageSize(QPageSize::Letter);
+      return PageSetup::Paper::Letter;
     case ReportDefinition::PageSize::Legal:
-      return QPageSize(QPageSize::Legal);
+      return PageSetup::Paper::Legal;
     case ReportDefinition::PageSize::A4:
       break;
   }
-  return QPageSize(QPageSize::A4);
+  return PageSetup::Paper::A4;
 }
 
-Qt::Alignment AlignmentOf(ReportColumn::Align align) {
+int AlignmentOf(ReportColumn::Align align) {
   switch (align) {
     case ReportColumn::Align::Right:
-      return Qt::AlignRight | Qt::AlignVCenter;
+      return align::kRight | align::kVCenter;
     case ReportColumn::Align::Center:
-      return Qt::AlignHCenter | Qt::AlignVCenter;
+      return align::kHCenter | align::kVCenter;
     case ReportColumn::Align::Left:
       break;
   }
-  return Qt::AlignLeft | Qt::AlignVCenter;
+  return align::kLeft | align::kVCenter;
 }
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
 // The summary block: the figures of the run.
-std::vector<std::pair<QString, QString>> SummaryLines(DataSet& data) {
+std::vector<std::pair<std::string, std::string>> SummaryLines(DataSet& data) {
   const InsulationIndices run = ComputeIndices(RunRowsOf(data));
-  if (!run.hasRun) return {{QStringLiteral("Run"), QStringLiteral("no readings")}};
+  if (!run.hasRun) return {{"Run", "no readings"}};
   return {
-      {QStringLiteral("Run"), QStringLiteral("rows %1 to %2 of the table, %3 s")
-                                  .arg(run.firstRow + 1)
-                                  .arg(run.firstRow + run.rows)
-                                  .arg(run.durationSeconds)},
-      {QStringLiteral("Test voltage"), Q(FormatVoltage(run.testVoltage))},
-      {QStringLiteral("R(15 s)"), Q(FormatResistance(run.r15))},
-      {QStringLiteral("R(30 s)"), Q(FormatResistance(run.r30))},
-      {QStringLiteral("R(60 s)"), Q(FormatResistance(run.r60))},
-      {QStringLiteral("R(600 s)"), Q(FormatResistance(run.r600))},
-      {QStringLiteral("DAR = R(60 s) / R(30 s)"), Q(FormatRatio(run.dar))},
-      {QStringLiteral("PI = R(600 s) / R(60 s)"), Q(FormatRatio(run.pi))},
+      {"Run", "rows " + std::to_string(run.firstRow + 1) + " to " + std::to_string(run.firstRow + run.rows) +
+                  " of the table, " + std::to_string(run.durationSeconds) + " s"},
+      {"Test voltage", FormatVoltage(run.testVoltage)},
+      {"R(15 s)", FormatResistance(run.r15)},
+      {"R(30 s)", FormatResistance(run.r30)},
+      {"R(60 s)", FormatResistance(run.r60)},
+      {"R(600 s)", FormatResistance(run.r600)},
+      {"DAR = R(60 s) / R(30 s)", FormatRatio(run.dar)},
+      {"PI = R(600 s) / R(60 s)", FormatRatio(run.pi)},
   };
 }
 
-// Where everything goes on a page, in the printer's pixels.
+// Where everything goes on a page, in the printer's units.
 struct PageGeometry {
-  QRectF area;      // inside the margins
+  SizeF area;       // inside the margins
   double line = 0;  // one row
   double headerHeight = 0;
   double footerHeight = 0;
@@ -75,8 +67,8 @@ struct PageGeometry {
   std::vector<double> columnWidth;
 
   int RowsOnPage(bool first) const {
-    const double free = area.height() - headerHeight - footerHeight - line * 1.5 -
-                        (first ? titleHeight + summaryHeight : 0);
+    const double free =
+        area.height - headerHeight - footerHeight - line * 1.5 - (first ? titleHeight + summaryHeight : 0);
     return std::max(1, static_cast<int>(std::floor(free / line)));
   }
   int Pages(int rows) const {
@@ -86,18 +78,6 @@ struct PageGeometry {
     return 1 + (rows - first + later - 1) / later;
   }
 };
-
-}  // namespace
-
-QPageLayout ReportPageLayout(const ReportDefinition& report) {
-  const QMarginsF margins(report.marginsMm[0], report.marginsMm[1], report.marginsMm[2],
-                          report.marginsMm[3]);
-  return QPageLayout(PageSizeOf(report.pageSize),
-                     report.landscape ? QPageLayout::Landscape : QPageLayout::Portrait, margins,
-                     QPageLayout::Millimeter);
-}
-
-namespace {
 
 std::vector<DataSetField*> ColumnFields(const ReportDefinition& report, DataSet& data) {
   std::vector<DataSetField*> fields;
@@ -113,39 +93,37 @@ std::vector<DataSetField*> ColumnFields(const ReportDefinition& report, DataSet&
 
 }  // namespace
 
-void CheckReportFields(const ReportDefinition& report, DataSet& data) {
-  ColumnFields(report, data);
+PageSetup ReportPageSetup(const ReportDefinition& report) {
+  return {PaperOf(report.pageSize), report.landscape,
+          {report.marginsMm[0], report.marginsMm[1], report.marginsMm[2], report.marginsMm[3]}};
 }
 
-int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& data,
-                 const QDateTime& printedAt) {
-  const std::vector<DataSetField*> fields = ColumnFields(report, data);
-  const std::vector<std::pair<QString, QString>> summary =
-      report.summary ? SummaryLines(data) : std::vector<std::pair<QString, QString>>{};
+void CheckReportFields(const ReportDefinition& report, DataSet& data) { ColumnFields(report, data); }
 
-  QPainter painter;
-  if (!painter.begin(&printer)) return 0;
-  QFont font(Q(report.fontFamily));
-  font.setPointSizeF(report.fontPoints);
-  QFont bold = font;
-  bold.setBold(true);
-  QFont titleFont = bold;
-  titleFont.setPointSizeF(report.fontPoints * 1.6);
-  const QFontMetricsF metrics(font, &printer);
-  const double pixelsPerMm = printer.resolution() / 25.4;
+int RenderReport(PageCanvas& pages, const ReportDefinition& report, DataSet& data, const std::string& printedAt) {
+  const std::vector<DataSetField*> fields = ColumnFields(report, data);
+  const std::vector<std::pair<std::string, std::string>> summary =
+      report.summary ? SummaryLines(data) : std::vector<std::pair<std::string, std::string>>{};
+
+  Canvas& canvas = pages.Drawing();
+  const Font font{report.fontFamily, report.fontPoints, true, false};
+  Font bold = font;
+  bold.bold = true;
+  Font titleFont = bold;
+  titleFont.size = report.fontPoints * 1.6;
+  const double pixelsPerMm = pages.Resolution() / 25.4;
 
   PageGeometry page;
-  page.area =
-      QRectF(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size());
-  page.line = metrics.lineSpacing() * 1.3;
+  page.area = pages.PageSize();
+  page.line = canvas.Metrics(font).lineSpacing * 1.3;
   page.headerHeight = report.header.empty() ? 0 : page.line * 1.5;
   page.footerHeight = report.footer.empty() ? 0 : page.line * 1.5;
-  page.titleHeight = QFontMetricsF(titleFont, &printer).lineSpacing() * 1.6;
+  page.titleHeight = canvas.Metrics(titleFont).lineSpacing * 1.6;
   page.summaryHeight = summary.empty() ? 0 : (static_cast<double>(summary.size()) + 1) * page.line;
   double total = 0;
   for (const ReportColumn& column : report.columns) total += column.widthMm * pixelsPerMm;
   // Columns wider than the page together are narrowed to fit, each in proportion.
-  const double scale = total > page.area.width() ? page.area.width() / total : 1.0;
+  const double scale = total > page.area.width ? page.area.width / total : 1.0;
   double left = 0;
   for (const ReportColumn& column : report.columns) {
     page.columnLeft.push_back(left);
@@ -154,59 +132,58 @@ int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& dat
   }
   const double tableWidth = left;
   const double pad = pixelsPerMm * 1.2;
-  const QPen rule(Qt::black, std::max(1.0, pixelsPerMm * 0.2));
-  const QString date = QLocale().toString(printedAt, QLocale::ShortFormat);
-  const int pages = page.Pages(data.RecordCount());
+  const Pen rule{{0, 0, 0}, std::max(1.0, pixelsPerMm * 0.2)};
+  const int pageCount = page.Pages(data.RecordCount());
+  Font current = font;
 
-  const auto cell = [&](double x, double width, double y, const QString& text,
-                        Qt::Alignment align) {
-    const QRectF box(x + pad, y, width - 2 * pad, page.line);
-    painter.drawText(box, align | Qt::TextSingleLine,
-                     metrics.elidedText(text, Qt::ElideRight, box.width()));
+  const auto setFont = [&](const Font& f) {
+    current = f;
+    canvas.SetFont(f);
+  };
+  const auto cell = [&](double x, double width, double y, const std::string& text, int alignment) {
+    const RectF box{x + pad, y, width - 2 * pad, page.line};
+    canvas.DrawText(box, alignment, canvas.Elided(current, text, box.width));
   };
   const auto headings = [&](double y) {
-    painter.setFont(bold);
+    setFont(bold);
     for (std::size_t i = 0; i < report.columns.size(); ++i) {
-      cell(page.columnLeft[i], page.columnWidth[i], y, Q(report.columns[i].caption),
-           AlignmentOf(report.columns[i].align));
+      cell(page.columnLeft[i], page.columnWidth[i], y, report.columns[i].caption, AlignmentOf(report.columns[i].align));
     }
-    painter.setFont(font);
-    painter.setPen(rule);
-    painter.drawLine(QPointF(0, y + page.line * 1.15), QPointF(tableWidth, y + page.line * 1.15));
+    setFont(font);
+    canvas.SetPen(rule);
+    canvas.DrawLine({0, y + page.line * 1.15}, {tableWidth, y + page.line * 1.15});
     return y + page.line * 1.5;
   };
   const auto frame = [&](int number) {
-    painter.setFont(font);
-    painter.setPen(rule);
+    setFont(font);
+    canvas.SetPen(rule);
     if (!report.header.empty()) {
-      painter.drawText(QRectF(0, 0, page.area.width(), page.line), Qt::AlignLeft | Qt::AlignVCenter,
-                       Q(FillPlaceholders(report.header, date.toStdString(), number, pages)));
+      canvas.DrawText({0, 0, page.area.width, page.line}, align::kLeft | align::kVCenter,
+                      FillPlaceholders(report.header, printedAt, number, pageCount));
     }
     if (!report.footer.empty()) {
-      painter.drawText(QRectF(0, page.area.height() - page.line, page.area.width(), page.line),
-                       Qt::AlignHCenter | Qt::AlignVCenter,
-                       Q(FillPlaceholders(report.footer, date.toStdString(), number, pages)));
+      canvas.DrawText({0, page.area.height - page.line, page.area.width, page.line}, align::kCenter,
+                      FillPlaceholders(report.footer, printedAt, number, pageCount));
     }
     return page.headerHeight;
   };
 
+  canvas.SetPen({{0, 0, 0}, 1});
   int number = 1;
   double y = frame(number);
-  painter.setFont(titleFont);
-  painter.drawText(QRectF(0, y, page.area.width(), page.titleHeight),
-                   Qt::AlignLeft | Qt::AlignVCenter, Q(report.title));
+  setFont(titleFont);
+  canvas.DrawText({0, y, page.area.width, page.titleHeight}, align::kLeft | align::kVCenter, report.title);
   y += page.titleHeight;
   if (!summary.empty()) {
     // One figure a line, its name in a column of its own, the rest of the line for the
     // value or the reason there is none.
-    const double names = std::min(page.area.width() / 2, 50 * pixelsPerMm);
+    const double names = std::min(page.area.width / 2, 50 * pixelsPerMm);
     for (std::size_t i = 0; i < summary.size(); ++i) {
       const double row = y + static_cast<double>(i) * page.line;
-      painter.setFont(bold);
-      cell(0, names, row, summary[i].first, Qt::AlignLeft | Qt::AlignVCenter);
-      painter.setFont(font);
-      cell(names, page.area.width() - names, row, summary[i].second,
-           Qt::AlignLeft | Qt::AlignVCenter);
+      setFont(bold);
+      cell(0, names, row, summary[i].first, align::kLeft | align::kVCenter);
+      setFont(font);
+      cell(names, page.area.width - names, row, summary[i].second, align::kLeft | align::kVCenter);
     }
     y += page.summaryHeight;
   }
@@ -216,20 +193,19 @@ int RenderReport(QPrinter& printer, const ReportDefinition& report, DataSet& dat
 
   ForEachRecord(data, [&] {
     if (onPage == capacity) {
-      printer.newPage();
+      pages.NewPage();
       ++number;
       y = headings(frame(number));
       onPage = 0;
       capacity = page.RowsOnPage(false);
     }
     for (std::size_t i = 0; i < fields.size(); ++i) {
-      const QString text = fields[i]->IsNull() ? QString() : Q(fields[i]->AsString());
-      cell(page.columnLeft[i], page.columnWidth[i], y, text, AlignmentOf(report.columns[i].align));
+      cell(page.columnLeft[i], page.columnWidth[i], y, fields[i]->IsNull() ? std::string() : fields[i]->AsString(),
+           AlignmentOf(report.columns[i].align));
     }
     y += page.line;
     ++onPage;
   });
-  painter.end();
   return number;
 }
 

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "app/qt_dialogs.h"
-#include "export/print_jobs.h"
+#include "gui/qt/qt_print_jobs.h"
 #include "meter_runs.h"
 #include "window_rig.h"
 

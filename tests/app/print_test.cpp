@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "export/print_jobs.h"
+#include "gui/qt/qt_print_jobs.h"
 #include "meter_runs.h"
 #include "pdf_reader.h"
 #include "window_rig.h"
@@ -77,7 +77,7 @@ class PrintTest : public QObject, protected test::WindowRig {
     const PrintResult printed = window_->printdatabClick();
     QCOMPARE(printed.jobs.size(), size_t(1));
     const QString file = out_ + QStringLiteral("/Insulation resistance test.pdf");
-    QCOMPARE(QString::fromStdString(printed.jobs[0].second.destination.toStdString()), file);
+    QCOMPARE(QString::fromStdString(printed.jobs[0].second.destination), file);
     const int pages = printed.jobs[0].second.pages;
     QVERIFY(pages >= 3);
     QCOMPARE(test::ReadPdfFacts(file).pages, pages);

@@ -20,7 +20,7 @@
 #include "app/download_report.h"
 #include "app/download_targets.h"
 #include "app/pane_splitter.h"
-#include "controls/round_button.h"
+#include "gui/qt/round_button.h"
 #include "gui/qt/qt_print_jobs.h"
 #include "export/qt_export_feedback.h"
 #include "export/report_data_connection.h"

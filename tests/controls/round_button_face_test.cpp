@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "controls/round_button_painter.h"
 #include "controls/smoothing.h"
+#include "recording_canvas.h"
 
 namespace kelvatrix {
 namespace {
@@ -108,6 +110,73 @@ TEST(Smoothing, NarrowImagesAndRectanglesOutsideChangeNothing) {
 
   SmoothBitmapRect(image, 4, 4, 9, 9);  // only the border there: nothing
   EXPECT_EQ(image.bytes, expected.bytes);
+}
+
+}  // namespace
+}  // namespace kelvatrix
+
+namespace kelvatrix {
+namespace {
+
+using test::DrawCall;
+
+const RoundButtonLook kLook{{0, 128, 128}, {239, 239, 239}, {0, 0, 0}, {160, 160, 160}, {255, 255, 255},
+                            {"Liberation Sans", 11}};
+
+// The face as drawn for a focused button: the background and the face colour, the rim in
+// pen width 2, every pixel smoothed after the rim and before the caption, the caption
+// clipped to and centred in its rectangle, the dotted focus rectangle one pixel inside it.
+TEST(RoundButtonPainter, TheFaceIsFilledRimmedSmoothedThenCaptioned) {
+  test::RecordingImage image(97, 34);
+  const FacePlan plan = PlanFace(97, 34, {.focused = true});
+  ComposeRoundButtonFace(image, plan, kLook, "Download", true);
+  const std::vector<DrawCall>& calls = image.canvas.calls;
+  ASSERT_GE(calls.size(), 6u);
+  EXPECT_EQ(calls[0].kind, DrawCall::Kind::FillRect);
+  EXPECT_EQ(calls[0].fill, kLook.window);
+  EXPECT_EQ(calls[1].rect, (RectF{0, 0, 96, 33}));
+  EXPECT_EQ(calls[1].fill, kLook.face);
+  std::size_t strokes = 0;
+  while (calls[2 + strokes].kind == DrawCall::Kind::Ellipse || calls[2 + strokes].kind == DrawCall::Kind::Arc) {
+    EXPECT_EQ(calls[2 + strokes].pen.width, 2);
+    ++strokes;
+  }
+  EXPECT_EQ(strokes, plan.strokes.size());
+  // Every row read back and written after the rim, before the caption.
+  ASSERT_EQ(image.rowsRead.size(), 2u * 34);
+  for (const std::size_t before : image.callsBeforeRows) EXPECT_EQ(before, 2 + strokes);
+  const DrawCall& caption = calls[2 + strokes];
+  EXPECT_EQ(caption.kind, DrawCall::Kind::TextInBox);
+  EXPECT_EQ(caption.text, "Download");
+  EXPECT_EQ(caption.rect, (RectF{21, 8, 54, 17}));
+  EXPECT_EQ(caption.alignment, align::kCenter);
+  EXPECT_TRUE(caption.clipped);
+  EXPECT_EQ(caption.pen.color, kLook.caption);
+  const DrawCall& focus = calls.back();
+  EXPECT_EQ(focus.kind, DrawCall::Kind::Rect);
+  EXPECT_EQ(focus.pen.style, LineStyle::Dot);
+  EXPECT_EQ(focus.rect, (RectF{21, 8, 53, 16}));
+  EXPECT_FALSE(focus.clipped);
+}
+
+// A change of focus alone draws the focus rectangle over the face as it is: no fill, no
+// caption.
+TEST(RoundButtonPainter, AFocusChangeDrawsOverTheFaceAsItIs) {
+  test::RecordingImage image(97, 34);
+  ComposeRoundButtonFace(image, PlanFace(97, 34, {.focusOnly = true}), kLook, "Download", false);
+  EXPECT_TRUE(image.canvas.Of(DrawCall::Kind::FillRect).empty());
+  EXPECT_TRUE(image.canvas.Of(DrawCall::Kind::TextInBox).empty());
+  EXPECT_EQ(image.canvas.Of(DrawCall::Kind::Rect).size(), 1u);
+}
+
+// "Print Graph " keeps its trailing blank while it fits, and loses it where it would not.
+TEST(RoundButtonPainter, ATrailingBlankGoesOnlyWhereTheCaptionWouldNotFit) {
+  test::FixedMeasure measure;
+  const Font font{"Liberation Sans", 11};
+  const double width = measure.Advance(font, "Print Graph ");
+  EXPECT_EQ(FittedCaption(measure, font, "Print Graph ", static_cast<int>(width) + 1), "Print Graph ");
+  EXPECT_EQ(FittedCaption(measure, font, "Print Graph ", static_cast<int>(width) - 3), "Print Graph");
+  EXPECT_EQ(FittedCaption(measure, font, "Print Graph", 5), "Print Graph") << "only blanks go";
 }
 
 }  // namespace

@@ -157,3 +157,36 @@ class RecordingCanvas : public Canvas {
 };
 
 }  // namespace kelvatrix::test
+
+namespace kelvatrix::test {
+
+// An image whose drawing is recorded and whose pixels are a plain buffer, three bytes each.
+class RecordingImage : public ImageCanvas {
+ public:
+  RecordingImage(int width, int height)
+      : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height * 3, 0) {}
+  Canvas& Drawing() override {
+    ++drawings;
+    return canvas;
+  }
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  std::uint8_t* Row(int y) override {
+    rowsRead.push_back(y);
+    // Each row read is counted against the drawing calls made before it.
+    callsBeforeRows.push_back(canvas.calls.size());
+    return pixels_.data() + static_cast<std::size_t>(y) * width_ * 3;
+  }
+
+  RecordingCanvas canvas;
+  int drawings = 0;
+  std::vector<int> rowsRead;
+  std::vector<std::size_t> callsBeforeRows;
+
+ private:
+  int width_;
+  int height_;
+  std::vector<std::uint8_t> pixels_;
+};
+
+}  // namespace kelvatrix::test

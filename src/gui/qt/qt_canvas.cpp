@@ -5,6 +5,9 @@
 #include <QPrinter>
 #include <QStaticText>
 
+#include <cmath>
+#include <optional>
+
 namespace kelvatrix {
 namespace {
 
@@ -39,10 +42,19 @@ Qt::Alignment ToQtAlignment(int alignment) {
 
 QRectF ToQRectF(const RectF& r) { return QRectF(r.left, r.top, r.width, r.height); }
 
+// A rectangle on whole pixels, as Qt's integer rectangle: its integer paths are the ones
+// the program's faces and spans were always drawn with.
+std::optional<QRect> WholePixels(const RectF& r) {
+  const auto whole = [](double v) { return v == std::floor(v) && std::abs(v) < 1e9; };
+  if (!whole(r.left) || !whole(r.top) || !whole(r.width) || !whole(r.height)) return std::nullopt;
+  return QRect(static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.width), static_cast<int>(r.height));
+}
+
 }  // namespace
 
 QFont ToQFont(const Font& font) {
-  QFont qfont(QString::fromStdString(font.family));
+  QFont qfont;
+  qfont.setFamilies(QString::fromStdString(font.family).split(QLatin1Char(',')));
   if (font.points) {
     qfont.setPointSizeF(font.size);
   } else {
@@ -53,6 +65,25 @@ QFont ToQFont(const Font& font) {
 }
 
 QColor ToQColor(Rgb rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
+
+Rgb ToRgb(const QColor& color) {
+  return {static_cast<std::uint8_t>(color.red()), static_cast<std::uint8_t>(color.green()),
+          static_cast<std::uint8_t>(color.blue())};
+}
+
+Font FromQFont(const QFont& font) {
+  Font converted;
+  converted.family = font.families().join(QLatin1Char(',')).toStdString();
+  if (font.pixelSize() > 0) {
+    converted.size = font.pixelSize();
+    converted.points = false;
+  } else {
+    converted.size = font.pointSizeF();
+    converted.points = true;
+  }
+  converted.bold = font.bold();
+  return converted;
+}
 
 FontMetrics QtScreenMeasure::Metrics(const Font& font) { return MetricsOf(QFontMetricsF(ToQFont(font))); }
 
@@ -109,20 +140,40 @@ void QtCanvas::DrawPolyline(const std::vector<PointF>& points) {
   painter_.drawPolyline(reinterpret_cast<const QPointF*>(points.data()), static_cast<int>(points.size()));
 }
 
-void QtCanvas::FillRect(const RectF& rect, Rgb color) { painter_.fillRect(ToQRectF(rect), ToQColor(color)); }
+void QtCanvas::FillRect(const RectF& rect, Rgb color) {
+  if (const auto whole = WholePixels(rect)) {
+    painter_.fillRect(*whole, ToQColor(color));
+  } else {
+    painter_.fillRect(ToQRectF(rect), ToQColor(color));
+  }
+}
 
 void QtCanvas::DrawRect(const RectF& rect) {
   painter_.setBrush(Qt::NoBrush);
-  painter_.drawRect(ToQRectF(rect));
+  if (const auto whole = WholePixels(rect)) {
+    painter_.drawRect(*whole);
+  } else {
+    painter_.drawRect(ToQRectF(rect));
+  }
 }
 
 void QtCanvas::DrawEllipse(const RectF& rect) {
   painter_.setBrush(Qt::NoBrush);
-  painter_.drawEllipse(ToQRectF(rect));
+  if (const auto whole = WholePixels(rect)) {
+    painter_.drawEllipse(*whole);
+  } else {
+    painter_.drawEllipse(ToQRectF(rect));
+  }
 }
 
 void QtCanvas::DrawArc(const RectF& rect, double startDegrees, double spanDegrees) {
-  painter_.drawArc(ToQRectF(rect), static_cast<int>(startDegrees * 16), static_cast<int>(spanDegrees * 16));
+  const int start = static_cast<int>(std::lround(startDegrees * 16));
+  const int span = static_cast<int>(std::lround(spanDegrees * 16));
+  if (const auto whole = WholePixels(rect)) {
+    painter_.drawArc(*whole, start, span);
+  } else {
+    painter_.drawArc(ToQRectF(rect), start, span);
+  }
 }
 
 void QtCanvas::DrawText(PointF at, std::string_view text) {
@@ -130,7 +181,12 @@ void QtCanvas::DrawText(PointF at, std::string_view text) {
 }
 
 void QtCanvas::DrawText(const RectF& box, int alignment, std::string_view text) {
-  painter_.drawText(ToQRectF(box), static_cast<int>(ToQtAlignment(alignment)) | Qt::TextSingleLine, Q(text));
+  const int flags = static_cast<int>(ToQtAlignment(alignment)) | Qt::TextSingleLine;
+  if (const auto whole = WholePixels(box)) {
+    painter_.drawText(*whole, flags, Q(text));
+  } else {
+    painter_.drawText(ToQRectF(box), flags, Q(text));
+  }
 }
 
 void QtCanvas::DrawTextUpwards(PointF center, std::string_view text) {
@@ -143,7 +199,13 @@ void QtCanvas::DrawTextUpwards(PointF center, std::string_view text) {
   painter_.restore();
 }
 
-void QtCanvas::SetClip(const RectF& rect) { painter_.setClipRect(ToQRectF(rect)); }
+void QtCanvas::SetClip(const RectF& rect) {
+  if (const auto whole = WholePixels(rect)) {
+    painter_.setClipRect(*whole);
+  } else {
+    painter_.setClipRect(ToQRectF(rect));
+  }
+}
 
 void QtCanvas::ClearClip() { painter_.setClipping(false); }
 

@@ -14,8 +14,11 @@ class QPrinter;
 
 namespace kelvatrix {
 
+// A font's family may list fallbacks, comma-separated.
 QFont ToQFont(const Font& font);
+Font FromQFont(const QFont& font);
 QColor ToQColor(Rgb rgb);
+Rgb ToRgb(const QColor& color);
 
 // Measures text as the screen lays it out.
 class QtScreenMeasure : public TextMeasure {

@@ -8,18 +8,23 @@
 #include <QImage>
 #include <QPushButton>
 
+#include <memory>
+
 namespace kelvatrix {
+
+class QtImageCanvas;
 
 class RoundButton : public QPushButton {
   Q_OBJECT
 
  public:
   explicit RoundButton(const QString& caption, QWidget* parent = nullptr);
+  ~RoundButton() override;
 
   void SetColor(const QColor& color);
   QColor Color() const { return color_; }
   // The face composed by the last paint, 24 bits per pixel.
-  const QImage& FaceImage() const { return face_; }
+  const QImage& FaceImage() const;
   bool ActiveDefault() const { return activeDefault_; }
   // Invalidate and paint at once, so the button looks released again after a command.
   void RedrawNow() { repaint(); }
@@ -35,12 +40,10 @@ class RoundButton : public QPushButton {
 
  private:
   void ComposeFace();
-  // The caption as drawn into a caption rectangle `width` pixels wide.
-  QString FittedCaption(int width) const;
   void UpdateActiveDefault();
 
   QColor color_;
-  QImage face_;
+  std::unique_ptr<QtImageCanvas> face_;
   bool activeDefault_ = false;
 };
 

@@ -1,4 +1,4 @@
-#include "controls/round_button.h"
+#include "gui/qt/round_button.h"
 
 #include <QSignalSpy>
 #include <QTest>

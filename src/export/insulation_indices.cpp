@@ -47,14 +47,19 @@ Figure ResistanceAt(const std::vector<RunRow>& run, int seconds, int duration) {
   if (!value || (found->unit != "M ohm" && found->unit != "G ohm")) {
     return {std::nullopt, "unreadable reading at " + std::to_string(foundTime) + " s"};
   }
-  return {found->unit == "G ohm" ? *value * 1000 : *value, {}};
+  const double megaOhm = found->unit == "G ohm" ? *value * 1000 : *value;
+  // A text of 300 digits is a number, but in G ohm past what a double holds.
+  if (!std::isfinite(megaOhm)) return {std::nullopt, "unreadable reading at " + std::to_string(foundTime) + " s"};
+  return {megaOhm, {}};
 }
 
 Figure Ratio(const Figure& over, const char* overName, const Figure& under, const char* underName) {
   if (!over.value) return {std::nullopt, std::string(overName) + " is not available"};
   if (!under.value) return {std::nullopt, std::string(underName) + " is not available"};
   if (*under.value <= 0) return {std::nullopt, std::string(underName) + " is 0"};
-  return {*over.value / *under.value, {}};
+  const double ratio = *over.value / *under.value;
+  if (!std::isfinite(ratio)) return {std::nullopt, std::string(overName) + " is too large"};
+  return {ratio, {}};
 }
 
 std::string Grouped(double value, int decimals) {

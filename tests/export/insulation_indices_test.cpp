@@ -116,6 +116,15 @@ TEST(InsulationIndices, ANumberTextTheFiguresCannotUseIsNamed) {
         20, [&](int t) { return std::make_pair(t == 15 ? c.text : "1", std::string("M ohm")); }));
     EXPECT_EQ(Text(indices.r15), c.r15) << c.text.substr(0, 20);
   }
+  // A double's range holds the text, but not the figure made of it: in G ohm, or a ratio.
+  const std::string large = "5" + std::string(306, '0');
+  const InsulationIndices giga =
+      ComputeIndices(MakeRun(60, [&](int t) { return std::make_pair(t == 30 ? large : "1", std::string("G ohm")); }));
+  EXPECT_EQ(Text(giga.r30), "unreadable reading at 30 s");
+  const InsulationIndices ratio = ComputeIndices(MakeRun(60, [&](int t) {
+    return std::make_pair(t == 60 ? large : t == 30 ? "0.001" : "1", std::string("M ohm"));
+  }));
+  EXPECT_EQ(Text(ratio.dar), "R(60 s) is too large");
 }
 
 #if defined(__linux__)

@@ -16,6 +16,7 @@
 
 #include "mouse_drag.h"
 #include "gui/qt/chart_view.h"
+#include "gui/qt/qt_canvas.h"
 
 namespace {
 
@@ -38,8 +39,8 @@ double MedianMs(int runs, Step step) {
 }
 
 bool Measure(int points, bool noisy) {
-  kelvatrix::ChartView view({"Resistance", {0, 128, 0}, "UNIT M ohm", 0, 100, 1});
-  kelvatrix::LineChart& chart = view.Chart();
+  kelvatrix::LineChart chart({"Resistance", {0, 128, 0}, "UNIT M ohm", 0, 100, 1}, kelvatrix::ScreenMeasure());
+  kelvatrix::ChartView view(chart);
   view.resize(608, 224);
   view.show();
   if (!QTest::qWaitForWindowExposed(&view)) return false;

@@ -19,8 +19,8 @@
 #include <functional>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/qt_message_loop.h"
+#include "gui/qt/qt_main_window.h"
+#include "gui/qt/qt_message_loop.h"
 #include "hid/backends/virtual/virtual_hid_bus.h"
 #include "platform/scripted_dialogs.h"
 #include "protocol/virtual_meter.h"
@@ -62,15 +62,15 @@ bool Measure(int count) {
   kelvatrix::QtMessageLoop loop;
   kelvatrix::VirtualHidBus bus;
   kelvatrix::VirtualMeter meter(bus, Readings(count));
-  kelvatrix::MainWindow window({"Kelvatrix-download-bench", source.Settings()}, dialogs, loop,
+  kelvatrix::QtMainWindow window({"Kelvatrix-download-bench", source.Settings()}, dialogs, loop,
                                bus.Backend());
-  if (window.RunFormCreate() != kelvatrix::MainWindow::StartupOutcome::Started) {
-    std::fprintf(stderr, "start-up failed: %s\n", window.StartupError().c_str());
+  if (window.Logic().RunFormCreate() != kelvatrix::MainWindow::StartupOutcome::Started) {
+    std::fprintf(stderr, "start-up failed: %s\n", window.Logic().StartupError().c_str());
     return false;
   }
   if (!qEnvironmentVariableIsSet("KELVATRIX_BENCH_HIDDEN")) window.show();
   const auto giveUp = Clock::now() + std::chrono::seconds(30);
-  while (!window.DevConnected()) {
+  while (!window.Logic().DevConnected()) {
     if (Clock::now() > giveUp) {
       std::fprintf(stderr, "the simulated meter was never found\n");
       return false;
@@ -93,15 +93,15 @@ bool Measure(int count) {
     const auto row = static_cast<std::size_t>(last);
     if (row % span == 0 || row == n - span) cpuAtRow[row] = ThreadCpu();
   };
-  window.Table1().AddObserver(&rowClock);
+  window.Logic().Table1().AddObserver(&rowClock);
 
   const double cpuBefore = ProcessCpu();
   const auto start = Clock::now();
   cpuAtRow[0] = ThreadCpu();
-  const kelvatrix::DownloadResult result = window.RoundButton1Click();
+  const kelvatrix::DownloadResult result = window.Logic().RoundButton1Click();
   cpuAtRow[static_cast<std::size_t>(count)] = ThreadCpu();
   const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-  window.Table1().RemoveObserver(&rowClock);
+  window.Logic().Table1().RemoveObserver(&rowClock);
   const double cpu = ProcessCpu() - cpuBefore;
 
   const int stored = source.Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt();

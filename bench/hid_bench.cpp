@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/qt_message_loop.h"
+#include "gui/qt/qt_message_loop.h"
 #include "hid/backends/virtual/virtual_hid_bus.h"
 #include "hid/hid_device_controller.h"
 #include "platform/queue_message_loop.h"

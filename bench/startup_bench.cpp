@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/qt_message_loop.h"
+#include "gui/qt/qt_main_window.h"
+#include "gui/qt/qt_message_loop.h"
 #include "hid/backends/virtual/virtual_hid_bus.h"
 #include "platform/scripted_dialogs.h"
 #include "test_data_source.h"
@@ -39,10 +39,10 @@ int main(int argc, char** argv) {
   for (int i = 0; i < kRuns; ++i) {
     kelvatrix::ScriptedDialogs dialogs;
     const auto start = Clock::now();
-    kelvatrix::MainWindow window({"Kelvatrix-bench", source.Settings()}, dialogs, loop, bus.Backend());
+    kelvatrix::QtMainWindow window({"Kelvatrix-bench", source.Settings()}, dialogs, loop, bus.Backend());
     // A start-up that failed would only be timed faster.
-    if (window.RunFormCreate() != kelvatrix::MainWindow::StartupOutcome::Started) {
-      std::fprintf(stderr, "start-up failed: %s\n", window.StartupError().c_str());
+    if (window.Logic().RunFormCreate() != kelvatrix::MainWindow::StartupOutcome::Started) {
+      std::fprintf(stderr, "start-up failed: %s\n", window.Logic().StartupError().c_str());
       return 1;
     }
     window.show();

@@ -12,7 +12,7 @@ start=$(date +%s)
 # The guest runs what is built: built afresh (a no-op when nothing changed), never stale.
 if [ $# -eq 0 ]; then
   build=$("$root/scripts/build.sh" plain | tail -n 1)
-elif [ ! -x "$build/src/app/kelvatrix" ] || [ ! -x "$build/tests/kernel/uhid_meter" ]; then
+elif [ ! -x "$build/src/gui/qt/kelvatrix" ] || [ ! -x "$build/tests/kernel/uhid_meter" ]; then
   echo "$build holds no program or no uhid_meter" >&2
   exit 1
 fi

@@ -1,15 +1,12 @@
 #pragma once
-// The program's one window. It owns everything the program keeps; its handlers are thin
-// calls into the store and the Qt-free libraries.
+// The program's one window, without a window system: everything the window owns and what
+// its handlers do. A front end's main window (the skin) builds the widgets over it, lays
+// them out and forwards the operator's events here; --batch drives it with no window.
 //
 // Start-up (FormCreate) runs in a fixed order: single-instance guard, data source
 // registration, window size and position (and the resistance axis bound), chart series
 // cleared, status text, device list, device-change handler, table reset. The first search
 // for the meter follows from the controller's start-up notice, at the first message pump.
-
-#include <QLabel>
-#include <QTimer>
-#include <QWidget>
 
 #include <memory>
 #include <optional>
@@ -19,10 +16,9 @@
 
 #include "app/download_report.h"
 #include "app/download_targets.h"
-#include "app/pane_splitter.h"
-#include "gui/qt/round_button.h"
-#include "gui/qt/qt_print_jobs.h"
-#include "export/qt_export_feedback.h"
+#include "app/window_skin.h"
+#include "export/export_feedback.h"
+#include "export/print_jobs.h"
 #include "export/report_data_connection.h"
 #include "export/report_project.h"
 #include "hid/hid_device_controller.h"
@@ -32,10 +28,10 @@
 #include "protocol/download.h"
 #include "protocol/meter_exchange.h"
 #include "protocol/meter_selection.h"
+#include "store/measurement_data_set.h"
 #include "store/measurement_table.h"
-#include "gui/qt/chart_view.h"
-#include "gui/qt/data_grid.h"
 #include "views/grid_model.h"
+#include "views/line_chart.h"
 
 namespace kelvatrix {
 
@@ -59,20 +55,33 @@ struct StartupSettings {
   DataSourceSettings dataSource;
 };
 
-class MainWindow : public QWidget {
-  Q_OBJECT
+// What the window works with that a front end provides.
+struct WindowPorts {
+  Dialogs& dialogs;
+  WindowSkin& skin;
+  ExportFeedback& exportFeedback;
+  TextMeasure& screen;  // how the screen lays text out, for the charts
+  MessageLoop& loop;
+  HidBackend& backend;
+};
 
+class MainWindow {
  public:
   enum class StartupOutcome {
-    Started,          // every step ran
-    Refused,          // another instance runs; the window must not be shown
-    StoppedEarly,     // registration failed; the later steps were skipped
-    Failed,           // a step raised an error, shown in the standard error box
+    Started,       // every step ran
+    Refused,       // another instance runs; the window must not be shown
+    StoppedEarly,  // registration failed; the later steps were skipped
+    Failed,        // a step raised an error, shown in the standard error box
   };
 
-  MainWindow(StartupSettings settings, Dialogs& dialogs, MessageLoop& loop, HidBackend& backend,
-             QWidget* parent = nullptr);
-  ~MainWindow() override;
+  static constexpr const char* kTitle = "Kelvatrix V1.06";
+  static constexpr const char* kRefusalText = "sorry, this program only run one instance at a time!";
+
+  // The skin is not asked anything before FormCreate.
+  MainWindow(StartupSettings settings, const WindowPorts& ports);
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
 
   // Runs FormCreate the way the window framework does: an error escaping it is shown in
   // the standard error box, and the window still opens.
@@ -97,7 +106,11 @@ class MainWindow : public QWidget {
   PrintResult printdatabClick();
   // Print Graph: each chart on a landscape page of its own, on the current printer.
   PrintResult RoundButton3Click();
-  // Where print jobs go: the current printer with its dialogs unless set otherwise.
+  // The window is closing: a download ends at once (its stored rows stay), and an edit
+  // the operator made in the grid is kept, as if the grid had been left.
+  void FormClose();
+
+  // Where print jobs go; the front end sets the current printer with its dialogs.
   void SetPrintJobs(std::unique_ptr<PrintJobs> jobs) { printJobs_ = std::move(jobs); }
   ReportProject& ReportProject1() { return reportProject1_; }
   // Where Print Data looks for the report-project file instead of the executable's folder.
@@ -105,57 +118,35 @@ class MainWindow : public QWidget {
   bool HidCtlEnumerate(HidDevice& device, std::int32_t index);
   void HidCtlDeviceChange(HidDeviceController& sender);
 
-  QLabel* Label1() const { return label1_; }
-  QTimer* Timer1() const { return timer1_; }
+  const StartupSettings& Settings() const { return settings_; }
   MeasurementTable& Table1() { return *table1_; }
-  ChartView& Chart1() { return *chart1_; }
-  ChartView& Chart2() { return *chart2_; }
+  GridModel& Grid1() { return *grid1_; }
+  LineChart& Chart1() { return chart1_; }
+  LineChart& Chart2() { return chart2_; }
   HidDeviceController& HidCtl() { return *hidCtl_; }
   const MeterSelection& Selection() const { return selection_; }
   const FormMessages& Messages() const { return messages_; }
-  DataGrid& DataGrid1() { return *dataGrid1_; }
-  GridModel& Grid1() { return *grid1_; }
-  PaneSplitter& Splitter1() { return *splitter1_; }
-  RoundButton* DownloadButton() const { return roundButton1_; }
-  RoundButton* SaveButton() const { return saveb_; }
-  RoundButton* PrintDataButton() const { return printdatab_; }
-  RoundButton* PrintGraphButton() const { return roundButton3_; }
   bool DevConnected() const { return selection_.DevConnected(); }
   double ResAxisMax() const { return download_.ResAxisMax; }
 
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
  private:
-  bool GuardSingleInstance();
-  void PlaceWindow();
-  QWidget* BuildGridPane();
-  QWidget* BuildChartPane();
-  QWidget* BuildCommandBar();
-  RoundButton* AddCommandButton(QWidget* bar, const QString& name, const QString& caption, const QRect& bounds);
-  void SetTabOrder();
   // The folder of the report-project file, with its separator.
   std::string ProgramFolder() const;
   // What the operator is told of a database that cannot be opened: the file, the reason.
   std::string DatabaseProblem(const std::string& driverText) const;
+  void Tell(const std::string& text, const char* caption, int flags);
+  PrintJobs& Jobs();
 
   StartupSettings settings_;
   Dialogs& dialogs_;
-  QtExportFeedback exportFeedback_;
+  WindowSkin& skin_;
+  ExportFeedback& exportFeedback_;
   InstanceGuard instanceGuard_;
   StartupOutcome outcome_ = StartupOutcome::Started;
   std::string startupError_;
 
-  QLabel* label1_ = nullptr;
-  QTimer* timer1_ = nullptr;
-  RoundButton* roundButton1_ = nullptr;
-  RoundButton* saveb_ = nullptr;
-  RoundButton* printdatab_ = nullptr;
-  RoundButton* roundButton3_ = nullptr;
-  PaneSplitter* splitter1_ = nullptr;
-  DataGrid* dataGrid1_ = nullptr;
-  ChartView* chart1_ = nullptr;
-  ChartView* chart2_ = nullptr;
+  LineChart chart1_;
+  LineChart chart2_;
   std::unique_ptr<MeasurementTable> table1_;
   std::unique_ptr<GridModel> grid1_;
   MeasurementDataSet table1Rows_;  // the table as the report reads it

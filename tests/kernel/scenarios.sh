@@ -7,7 +7,7 @@
 set -u
 source_dir=$1
 build=$2
-kelvatrix=$build/src/app/kelvatrix
+kelvatrix=$build/src/gui/qt/kelvatrix
 meter=$build/tests/kernel/uhid_meter
 probe=$build/tests/kernel/hotplug_probe
 work=/run/kelvatrix

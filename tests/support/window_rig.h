@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/main_window.h"
-#include "app/qt_message_loop.h"
+#include "gui/qt/qt_main_window.h"
+#include "gui/qt/qt_message_loop.h"
 #include "hid/backends/virtual/virtual_hid_bus.h"
 #include "platform/scripted_dialogs.h"
 #include "protocol/virtual_meter.h"
@@ -20,19 +20,19 @@ namespace kelvatrix::test {
 class WindowRig {
  protected:
   // Makes the window titled `title`, lets `prepare` set it up, and starts it.
-  void OpenWindow(const char* title, const std::function<void(MainWindow&)>& prepare = {}) {
-    window_ = std::make_unique<MainWindow>(StartupSettings{title, source_->Settings()}, dialogs_,
+  void OpenWindow(const char* title, const std::function<void(QtMainWindow&)>& prepare = {}) {
+    window_ = std::make_unique<QtMainWindow>(StartupSettings{title, source_->Settings()}, dialogs_,
                                            loop_, bus_.Backend());
     if (prepare) prepare(*window_);
-    QCOMPARE(window_->RunFormCreate(), MainWindow::StartupOutcome::Started);
+    QCOMPARE(window_->Logic().RunFormCreate(), MainWindow::StartupOutcome::Started);
   }
 
   // Plugs in a meter playing `run`, opens the window and waits until it has the meter.
   void StartWithMeter(const char* title, MeterRun run,
-                      const std::function<void(MainWindow&)>& prepare = {}) {
+                      const std::function<void(QtMainWindow&)>& prepare = {}) {
     meter_ = std::make_unique<VirtualMeter>(bus_, std::move(run));
     OpenWindow(title, prepare);
-    QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(window_->Logic().DevConnected(), 5000);
   }
 
   // The window goes first: it still uses the meter and the database while it closes.
@@ -47,7 +47,7 @@ class WindowRig {
   QtMessageLoop loop_;
   VirtualHidBus bus_;
   std::unique_ptr<VirtualMeter> meter_;
-  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<QtMainWindow> window_;
 };
 
 }  // namespace kelvatrix::test

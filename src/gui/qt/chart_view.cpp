@@ -24,8 +24,8 @@ std::optional<LineChart::Button> ButtonOf(const QMouseEvent& event) {
 
 }  // namespace
 
-ChartView::ChartView(const LineChartStyle& style, QWidget* parent)
-    : QWidget(parent), chart_(style, ScreenMeasure()), rubberBand_(new QRubberBand(QRubberBand::Rectangle, this)) {
+ChartView::ChartView(LineChart& chart, QWidget* parent)
+    : QWidget(parent), chart_(chart), rubberBand_(new QRubberBand(QRubberBand::Rectangle, this)) {
   const QLocale locale;
   chart_.SetNumberFormat(locale.groupSeparator().toStdString(), locale.decimalPoint().toStdString());
   chart_.SetHost(this);

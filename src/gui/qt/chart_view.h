@@ -1,7 +1,7 @@
 #pragma once
-// A line chart (LineChart) in a Qt widget: the widget gives the chart its size and the
+// A line chart (LineChart) shown in a Qt widget: the widget gives the chart its size and the
 // mouse, paints it on a QPainter canvas, shows the zoom drag's rubber band, and refreshes
-// the chart with the window's frames (FrameClock).
+// the chart with the window's frames (FrameClock). The chart outlives its view.
 
 #include <QWidget>
 
@@ -15,7 +15,7 @@ class ChartView : public QWidget, private LineChart::Host {
   Q_OBJECT
 
  public:
-  explicit ChartView(const LineChartStyle& style, QWidget* parent = nullptr);
+  explicit ChartView(LineChart& chart, QWidget* parent = nullptr);
   ~ChartView() override;
 
   LineChart& Chart() { return chart_; }
@@ -37,7 +37,7 @@ class ChartView : public QWidget, private LineChart::Host {
   void Repaint() override { update(); }
   void ShowZoomBand(const std::optional<ZoomBand>& band) override;
 
-  LineChart chart_;
+  LineChart& chart_;
   QRubberBand* rubberBand_;
 };
 

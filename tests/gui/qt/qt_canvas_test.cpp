@@ -78,11 +78,11 @@ class QtCanvasTest : public QObject {
   // The view paints the chart: the line at its level, and nothing red outside the plot
   // even for a point far off the scale.
   void viewPaintsTheLineInsideThePlot() {
-    ChartView view({"Resistance", {0, 128, 0}, "UNIT M ohm", 0, 100, 1});
+    LineChart chart({"Resistance", {0, 128, 0}, "UNIT M ohm", 0, 100, 1}, ScreenMeasure());
+    ChartView view(chart);
     view.resize(608, 224);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    LineChart& chart = view.Chart();
     chart.AddPoint(0, 50);
     chart.AddPoint(50, 50);
     chart.AddPoint(51, 1e12);

@@ -1,4 +1,4 @@
-#include "app/panel.h"
+#include "gui/qt/panel.h"
 
 #include <QPainter>
 

@@ -17,7 +17,7 @@
 #include <set>
 #include <string>
 
-#include "app/qt_dialogs.h"
+#include "gui/qt/qt_dialogs.h"
 #include "gui/qt/qt_print_jobs.h"
 #include "meter_runs.h"
 #include "window_rig.h"
@@ -37,7 +37,7 @@ class DatabaseLocksTest : public QObject, protected test::WindowRig {
     previous_ = QDir::currentPath();
     QDir::setCurrent(source_->Dir());  // where the dialogs start: the database's folder
     StartWithMeter("Kelvatrix-locks-test", test::RisingMeterRun(20));
-    window_->RoundButton1Click();
+    window_->Logic().RoundButton1Click();
     QVERIFY(HeldLocks() > 0);
   }
   void cleanup() {
@@ -78,14 +78,14 @@ class DatabaseLocksTest : public QObject, protected test::WindowRig {
     QDir().mkpath(source_->Dir() + QStringLiteral("/program"));
     QVERIFY(QFile::copy(QStringLiteral(KELVATRIX_SOURCE_DIR "/data/kelvatrix.rpt"),
                         source_->Dir() + QStringLiteral("/program/kelvatrix.rpt")));
-    window_->SetProgramFolder((source_->Dir() + QStringLiteral("/program")).toStdString());
-    window_->SetPrintJobs(MakePrinterJobs(window_.get(), true));
+    window_->Logic().SetProgramFolder((source_->Dir() + QStringLiteral("/program")).toStdString());
+    window_->Logic().SetPrintJobs(MakePrinterJobs(window_.get(), true));
     int locksDuringPreview = -1;
     CloseWhenShown<QPrintPreviewDialog>(
         [&](QPrintPreviewDialog*) { locksDuringPreview = HeldLocks(); });
-    window_->printdatabClick();
+    window_->Logic().printdatabClick();
     QCOMPARE(locksDuringPreview, 0);
-    window_->Table1().Refresh();  // the next use of the database takes it again
+    window_->Logic().Table1().Refresh();  // the next use of the database takes it again
     QVERIFY(HeldLocks() > 0);
     AnotherClientsWriteIsKept();
   }
@@ -95,7 +95,7 @@ class DatabaseLocksTest : public QObject, protected test::WindowRig {
   // other client sees; and when the program has closed, both rows are still there.
   void AnotherClientsWriteIsKept() {
     source_->Query(QStringLiteral("INSERT INTO savedata (recno, times) VALUES (1000, 'other')"));
-    MeasurementTable& table = window_->Table1();
+    MeasurementTable& table = window_->Logic().Table1();
     table.Refresh();
     QCOMPARE(table.RecordCount(), 21);
     table.Append();

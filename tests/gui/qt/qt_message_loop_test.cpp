@@ -1,4 +1,4 @@
-#include "app/qt_message_loop.h"
+#include "gui/qt/qt_message_loop.h"
 
 #include <QTest>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #include <QTest>
 
-#include "app/main_window.h"
-#include "app/qt_message_loop.h"
+#include "gui/qt/qt_main_window.h"
+#include "gui/qt/qt_message_loop.h"
 #include "hid/backends/virtual/virtual_hid_bus.h"
 #include "platform/scripted_dialogs.h"
 #include "test_data_source.h"
@@ -19,16 +19,16 @@ class MissingDriverTest : public QObject {
     ScriptedDialogs dialogs;
     QtMessageLoop loop;
     VirtualHidBus bus;
-    MainWindow window(settings, dialogs, loop, bus.Backend());
+    QtMainWindow window(settings, dialogs, loop, bus.Backend());
 
-    QCOMPARE(window.RunFormCreate(), MainWindow::StartupOutcome::Failed);
+    QCOMPARE(window.Logic().RunFormCreate(), MainWindow::StartupOutcome::Failed);
 
     QCOMPARE(dialogs.Shown().size(), size_t(1));
     QVERIFY2(QString::fromStdString(dialogs.Shown()[0].text).contains(QStringLiteral("Data source name not found")) ||
                  QString::fromStdString(dialogs.Shown()[0].text).contains(QStringLiteral("libmissing-odbc.so")),
              dialogs.Shown()[0].text.c_str());
     QCOMPARE(dialogs.Shown()[0].flags, 16);
-    QVERIFY(!window.Table1().Active());
+    QVERIFY(!window.Logic().Table1().Active());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
   }

@@ -1,4 +1,4 @@
-#include "export/qt_export_feedback.h"
+#include "gui/qt/qt_export_feedback.h"
 
 #include <QApplication>
 

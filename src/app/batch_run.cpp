@@ -1,52 +1,13 @@
-#include "app/program.h"
+#include "app/batch_run.h"
 
-#include <QApplication>
-
-#include <cstdio>
 #include <functional>
-#include <optional>
 #include <iostream>
+#include <optional>
 
-#include "app/command_line.h"
-#include "app/main_window.h"
-#include "app/qt_dialogs.h"
-#include "app/qt_message_loop.h"
 #include "export/insulation_indices.h"
-#include "hid/backends/virtual/virtual_hid_bus.h"
-#include "platform/application_title.h"
-#include "platform/scripted_dialogs.h"
-#include "protocol/meter_run.h"
-#include "protocol/virtual_meter.h"
-#ifdef __linux__
-#include "hid/backends/linux/linux_hid_backend.h"
-#endif
-#ifdef _WIN32
-#include "hid/backends/windows/windows_hid_backend.h"
-#endif
 
 namespace kelvatrix {
 namespace {
-
-// Reports an error that escapes an event handler the way the program reports every
-// error it does not handle itself, instead of letting it end the program.
-class Application final : public QApplication {
- public:
-  Application(int& argc, char** argv, Dialogs& dialogs, std::string title)
-      : QApplication(argc, argv), dialogs_(dialogs), title_(std::move(title)) {}
-
-  bool notify(QObject* receiver, QEvent* event) override {
-    try {
-      return QApplication::notify(receiver, event);
-    } catch (const std::exception& error) {
-      ShowStandardError(dialogs_, title_, error.what());
-    }
-    return false;
-  }
-
- private:
-  Dialogs& dialogs_;
-  std::string title_;
-};
 
 void PrintLine(const std::string& line) { std::cout << line << std::endl; }
 
@@ -56,23 +17,6 @@ std::string OneLine(std::string text) {
     if (c == '\r' || c == '\n') c = ' ';
   }
   return text;
-}
-
-int StartupFailure(MainWindow::StartupOutcome outcome, const MainWindow& window) {
-  switch (outcome) {
-    case MainWindow::StartupOutcome::Started:
-      return 0;
-    case MainWindow::StartupOutcome::Refused:
-      std::cerr << "start-up: refused, another instance is running" << std::endl;
-      return 1;
-    case MainWindow::StartupOutcome::StoppedEarly:
-      std::cerr << "start-up: the data source could not be registered" << std::endl;
-      return 1;
-    case MainWindow::StartupOutcome::Failed:
-      std::cerr << "start-up: " << window.StartupError() << std::endl;
-      return 1;
-  }
-  return 1;
 }
 
 // The download step of a batch run: true when readings are in savedata to go on with
@@ -191,8 +135,25 @@ void BatchPrint(const char* what, const std::function<PrintResult()>& command, i
   }
 }
 
-// The batch run: the real start-up, the first device search, then the buttons' own
-// handlers: Download, and Save as..., Print Data and Print Graph when asked for.
+}  // namespace
+
+int StartupFailure(MainWindow::StartupOutcome outcome, const MainWindow& window) {
+  switch (outcome) {
+    case MainWindow::StartupOutcome::Started:
+      return 0;
+    case MainWindow::StartupOutcome::Refused:
+      std::cerr << "start-up: refused, another instance is running" << std::endl;
+      return 1;
+    case MainWindow::StartupOutcome::StoppedEarly:
+      std::cerr << "start-up: the data source could not be registered" << std::endl;
+      return 1;
+    case MainWindow::StartupOutcome::Failed:
+      std::cerr << "start-up: " << window.StartupError() << std::endl;
+      return 1;
+  }
+  return 1;
+}
+
 int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop& loop, ScriptedDialogs& dialogs,
              const CommandLine& options) {
   if (const int failed = StartupFailure(outcome, window)) return failed;
@@ -218,91 +179,5 @@ int RunBatch(MainWindow::StartupOutcome outcome, MainWindow& window, MessageLoop
   return status;
 }
 
-}  // namespace
-
-int RunProgram(int argc, char** argv) {
-  std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const CommandLineResult parsed = ParseCommandLine(arguments);
-  const std::string executable = ExecutablePath();
-  const std::string title = ApplicationTitle(executable.empty() && argc > 0 ? argv[0] : executable);
-  if (!parsed.options) {
-    std::cerr << title << ": " << parsed.error << "\n" << UsageText(title);
-    return 2;
-  }
-  const CommandLine& options = *parsed.options;
-  if (options.help) {
-    std::cout << UsageText(title);
-    return 0;
-  }
-
-  // A batch run shows nothing, so it needs no display.
-  if (options.batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-
-  QtDialogs screenDialogs;
-  ScriptedDialogs batchDialogs([](const std::string& line) { std::cerr << line << std::endl; });
-  Dialogs& dialogs = options.batch ? static_cast<Dialogs&>(batchDialogs) : screenDialogs;
-
-  Application application(argc, argv, dialogs, title);
-  QApplication::setApplicationName(QString::fromStdString(title));
-  QtMessageLoop loop;
-
-  std::optional<MeterRun> run;
-  if (options.simulate) {
-    if (options.runFile.empty()) {
-      run = BuiltInMeterRun();
-    } else {
-      MeterRunResult loaded = LoadMeterRun(options.runFile);
-      if (!loaded.run) {
-        std::cerr << title << ": " << loaded.error << std::endl;
-        // Started from a desktop there is no terminal to read: the window's way to say it.
-        if (!options.batch) ShowStandardError(screenDialogs, title, loaded.error);
-        return 2;
-      }
-      run = std::move(loaded.run);
-    }
-  }
-
-  // The HID devices: the simulated meter on the virtual bus, or the platform's.
-  VirtualHidBus bus;
-  std::unique_ptr<VirtualMeter> meter;
-  std::unique_ptr<HidBackend> platformBackend;
-  HidBackend* backend = &bus.Backend();
-  if (run) {
-    meter = std::make_unique<VirtualMeter>(bus, *run);
-  } else {
-#if defined(__linux__)
-    platformBackend = std::make_unique<LinuxHidBackend>();
-#elif defined(_WIN32)
-    platformBackend = std::make_unique<WindowsHidBackend>();
-#endif
-    if (platformBackend) backend = platformBackend.get();
-  }
-
-  StartupSettings settings{title, DefaultDataSourceSettings()};
-  MainWindow window(std::move(settings), dialogs, loop, *backend);
-  screenDialogs.SetOwner(&window);
-  if (!options.printTo.empty()) {
-    window.SetPrintJobs(MakePdfJobs(QString::fromStdString(options.printTo)));
-  } else if (options.batch) {
-    window.SetPrintJobs(MakePrinterJobs(&window, false));
-  }
-  const MainWindow::StartupOutcome outcome = window.RunFormCreate();
-  if (!run && !window.HidCtl().HidLibraryBound()) {
-    std::cerr << title << ": the system's HID libraries could not be loaded ("
-#ifdef _WIN32
-              << "HID.dll and SetupApi.dll"
-#else
-              << "libudev.so.1"
-#endif
-              << "): no meter can be found" << std::endl;
-  }
-
-  if (options.batch) return RunBatch(outcome, window, loop, batchDialogs, options);
-  if (outcome == MainWindow::StartupOutcome::Refused) return 1;
-  window.show();
-  return QApplication::exec();
-}
 
 }  // namespace kelvatrix

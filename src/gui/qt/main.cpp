@@ -1,3 +1,3 @@
-#include "app/program.h"
+#include "gui/qt/qt_program.h"
 
 int main(int argc, char** argv) { return kelvatrix::RunProgram(argc, argv); }

@@ -27,14 +27,14 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
 
     QTest::mouseClick(window_->DownloadButton(), Qt::LeftButton);
 
-    QCOMPARE(window_->Table1().RecordCount(), 23);
-    QCOMPARE(window_->Table1().CurrentRow(), 22);
+    QCOMPARE(window_->Logic().Table1().RecordCount(), 23);
+    QCOMPARE(window_->Logic().Table1().CurrentRow(), 22);
     QCOMPARE(window_->Chart1().Chart().Points().size(), size_t(23));
     // Over-range readings have no resistance point.
     QCOMPARE(window_->Chart2().Chart().Points().size(), size_t(23 - 4));
     QCOMPARE(window_->Chart1().Chart().Points().back().x, 23.0);
     // 230 M ohm was the largest value: the axis grew to 240.
-    QCOMPARE(window_->ResAxisMax(), 240.0);
+    QCOMPARE(window_->Logic().ResAxisMax(), 240.0);
     QCOMPARE(window_->Chart2().Chart().LeftRange(), std::make_pair(0.0, 240.0));
     window_->Chart1().RefreshNow();
     QCOMPARE(window_->Chart1().Chart().BottomRange(), std::make_pair(1.0, 23.0));
@@ -48,13 +48,13 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
     MeterRun run = test::RisingMeterRun(60);
     run.hotplugEvery = 1;
     Start(run);
-    const int changesBefore = window_->Selection().DeviceChanges();
-    const DownloadResult result = window_->RoundButton1Click();
+    const int changesBefore = window_->Logic().Selection().DeviceChanges();
+    const DownloadResult result = window_->Logic().RoundButton1Click();
     QCOMPARE(result.outcome, DownloadOutcome::EndMarker);
     QCOMPARE(result.readings, 60);
-    QCOMPARE(window_->Table1().RecordCount(), 60);
-    QVERIFY(window_->Selection().DeviceChanges() - changesBefore >= 20);
-    QVERIFY(window_->DevConnected());
+    QCOMPARE(window_->Logic().Table1().RecordCount(), 60);
+    QVERIFY(window_->Logic().Selection().DeviceChanges() - changesBefore >= 20);
+    QVERIFY(window_->Logic().DevConnected());
   }
 
   // The resistance axis grows with the download; on the window's chart every label of the
@@ -78,7 +78,7 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
     Start(run);
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-    window_->RoundButton1Click();
+    window_->Logic().RoundButton1Click();
     QCOMPARE(window_->Chart2().Chart().LeftRange(), std::make_pair(0.0, peak + 10.0));
     LineChart& chart = window_->Chart2().Chart();
     chart.Refresh();
@@ -97,9 +97,9 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
     locked.open = VirtualOpen::NoAccessOnly;
     const std::uint32_t devInst = bus_.Plug(locked);
     OpenWindow("Kelvatrix-download-test");
-    QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(window_->Logic().DevConnected(), 5000);
     dialogs_.Clear();
-    QCOMPARE(window_->RoundButton1Click().outcome, DownloadOutcome::NoAccess);
+    QCOMPARE(window_->Logic().RoundButton1Click().outcome, DownloadOutcome::NoAccess);
     QCOMPARE(dialogs_.Shown().size(), size_t(1));
     QCOMPARE(dialogs_.Shown()[0].caption, std::string("Download Error"));
     QVERIFY2(QString::fromStdString(dialogs_.Shown()[0].text)
@@ -152,10 +152,10 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
     Start(*parsed.run);
     // Rows of an earlier run, which a handshake that fails must leave alone.
     source_->InsertRun(3, QStringLiteral("M ohm"));
-    window_->Table1().Refresh();
+    window_->Logic().Table1().Refresh();
     dialogs_.Clear();
-    window_->RoundButton1Click();
-    QCOMPARE(window_->Table1().RecordCount(), rows);
+    window_->Logic().RoundButton1Click();
+    QCOMPARE(window_->Logic().Table1().RecordCount(), rows);
     QCOMPARE(dialogs_.Shown().size(), size_t(1));
     QCOMPARE(QString::fromStdString(dialogs_.Shown()[0].text), text);
     QCOMPARE(dialogs_.Shown()[0].caption, std::string("Download"));
@@ -165,7 +165,7 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
   void aWholeRunSaysNothing() {
     Start(test::RisingMeterRun(7));
     dialogs_.Clear();
-    QCOMPARE(window_->RoundButton1Click().readings, 7);
+    QCOMPARE(window_->Logic().RoundButton1Click().readings, 7);
     QVERIFY(dialogs_.Shown().empty());
   }
 
@@ -174,7 +174,7 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
     Start(test::RisingMeterRun(400, 5));
     window_->show();
     QTimer::singleShot(300, window_.get(), [this] { window_->close(); });
-    const DownloadResult result = window_->RoundButton1Click();
+    const DownloadResult result = window_->Logic().RoundButton1Click();
     QCOMPARE(result.outcome, DownloadOutcome::Stopped);
     QVERIFY2(result.readings > 0 && result.readings < 400,
              qPrintable(QString::number(result.readings)));
@@ -195,7 +195,7 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
     });
     QTimer::singleShot(3500, this, [&] { locker.reset(); });
     dialogs_.Clear();
-    const DownloadResult result = window_->RoundButton1Click();
+    const DownloadResult result = window_->Logic().RoundButton1Click();
     QCOMPARE(result.outcome, DownloadOutcome::EndMarker);
     QCOMPARE(result.readings, 200);
     QCOMPARE(source_->Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt(), 200);
@@ -208,21 +208,21 @@ class DownloadWindowTest : public QObject, protected test::WindowRig {
     run.unplugAfter = 3;
     Start(run);
     dialogs_.Clear();
-    const DownloadResult result = window_->RoundButton1Click();
+    const DownloadResult result = window_->Logic().RoundButton1Click();
     QCOMPARE(result.outcome, DownloadOutcome::NoReply);
     QCOMPARE(result.readings, 6);
     QCOMPARE(dialogs_.Shown().size(), size_t(1));
-    QCOMPARE(window_->Table1().RecordCount(), 6);
+    QCOMPARE(window_->Logic().Table1().RecordCount(), 6);
     QCOMPARE(source_->Query(QStringLiteral("SELECT COUNT(*) FROM savedata"))[0][0].toInt(), 6);
-    QVERIFY(!window_->DevConnected());
-    QCOMPARE(window_->Selection().CurrentDev(), nullptr);
-    QCOMPARE(window_->RoundButton1Click().outcome, DownloadOutcome::NoMeter);
+    QVERIFY(!window_->Logic().DevConnected());
+    QCOMPARE(window_->Logic().Selection().CurrentDev(), nullptr);
+    QCOMPARE(window_->Logic().RoundButton1Click().outcome, DownloadOutcome::NoMeter);
     QTRY_COMPARE_WITH_TIMEOUT(window_->Label1()->text(), QStringLiteral("Disconnect!"), 2500);
   }
 
   void mouseZoomPanAndUndo() {
     Start(test::RisingMeterRun(50));
-    window_->RoundButton1Click();
+    window_->Logic().RoundButton1Click();
     ChartView& view = window_->Chart1();
     LineChart& chart = view.Chart();
     window_->resize(830, 580);

@@ -130,7 +130,7 @@ class WindowLayoutTest : public QObject, protected test::WindowRig {
 
   void anEditAfterADownloadReachesTheTableButNotTheCharts() {
     meter_ = std::make_unique<VirtualMeter>(bus_, test::RisingMeterRun(5));
-    QTRY_VERIFY_WITH_TIMEOUT(window_->DevConnected(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(window_->Logic().DevConnected(), 5000);
     QTest::mouseClick(window_->DownloadButton(), Qt::LeftButton);
     DataGrid& grid = window_->DataGrid1();
     QTRY_COMPARE(grid.model()->rowCount(), 5);

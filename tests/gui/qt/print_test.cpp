@@ -34,7 +34,7 @@ class PrintTest : public QObject, protected test::WindowRig {
 
   void printGraphGivesTwoOneLandscapePageFilesAlsoWithoutData() {
     Start(0);
-    const PrintResult printed = window_->RoundButton3Click();
+    const PrintResult printed = window_->Logic().RoundButton3Click();
     QCOMPARE(printed.jobs.size(), size_t(2));
     QCOMPARE(printed.jobs[0].first, std::string("Chart1"));
     QCOMPARE(printed.jobs[1].first, std::string("Chart2"));
@@ -48,8 +48,8 @@ class PrintTest : public QObject, protected test::WindowRig {
 
   void printedChartsAreDrawnForThePage() {
     Start(50);
-    window_->RoundButton1Click();
-    window_->RoundButton3Click();
+    window_->Logic().RoundButton1Click();
+    window_->Logic().RoundButton3Click();
     // Titles and labels are text on the page, each a line of its own, and the taller page
     // axis labels finer steps than the screen: the resistance axis (0 to 510 after a peak
     // of 500) every 20 M ohm, the readings 1 to 50 every 2.
@@ -73,8 +73,8 @@ class PrintTest : public QObject, protected test::WindowRig {
 
   void printDataHoldsEveryRowAndThePageNumbers() {
     Start(150);
-    window_->RoundButton1Click();
-    const PrintResult printed = window_->printdatabClick();
+    window_->Logic().RoundButton1Click();
+    const PrintResult printed = window_->Logic().printdatabClick();
     QCOMPARE(printed.jobs.size(), size_t(1));
     const QString file = out_ + QStringLiteral("/Insulation resistance test.pdf");
     QCOMPARE(QString::fromStdString(printed.jobs[0].second.destination), file);
@@ -124,21 +124,21 @@ class PrintTest : public QObject, protected test::WindowRig {
 
   void anEmptyTableGivesItsBoxAndNoFile() {
     Start(0);
-    const PrintResult printed = window_->printdatabClick();
+    const PrintResult printed = window_->Logic().printdatabClick();
     QVERIFY(printed.nothingToPrint);
     QCOMPARE(dialogs_.Shown().size(), size_t(1));
     QCOMPARE(dialogs_.Shown()[0].text, std::string("Have No Data in Database,Can not to Print!"));
     QCOMPARE(dialogs_.Shown()[0].caption, std::string("Print Error"));
     QCOMPARE(dialogs_.Shown()[0].flags, 16);
     QVERIFY(QDir(out_).isEmpty());
-    QVERIFY(!window_->ReportProject1().IsOpen());
+    QVERIFY(!window_->Logic().ReportProject1().IsOpen());
   }
 
   void aMissingProjectIsTheEnginesErrorBeforeTheTableIsLookedAt() {
     QFile::remove(Project());
     Start(0);
     try {
-      window_->printdatabClick();
+      window_->Logic().printdatabClick();
       QFAIL("printed without a project");
     } catch (const ReportError& error) {
       QCOMPARE(QString::fromUtf8(error.what()),
@@ -153,11 +153,11 @@ class PrintTest : public QObject, protected test::WindowRig {
   void aCorrectedProjectIsReadAfterAFailedRun() {
     WriteProject("column humidity \"Humidity\" 20 right\n");
     Start(4);
-    window_->RoundButton1Click();
+    window_->Logic().RoundButton1Click();
     ExpectReportError("The report's column \"humidity\" names no field of the table");
-    QVERIFY(!window_->ReportProject1().IsOpen());
+    QVERIFY(!window_->Logic().ReportProject1().IsOpen());
     WriteProject("title Corrected\ncolumn register \"Resistance\" 20 right\n");
-    const PrintResult printed = window_->printdatabClick();
+    const PrintResult printed = window_->Logic().printdatabClick();
     QCOMPARE(printed.jobs.size(), size_t(1));
     QCOMPARE(printed.jobs[0].first, std::string("Corrected"));
     QVERIFY(QFile::exists(out_ + QStringLiteral("/Corrected.pdf")));
@@ -166,7 +166,7 @@ class PrintTest : public QObject, protected test::WindowRig {
   void aMalformedProjectNamesItsLine() {
     WriteProject("title Run\npage A4 upside-down\n");
     Start(4);
-    window_->RoundButton1Click();
+    window_->Logic().RoundButton1Click();
     for (int press = 0; press < 2; ++press)
       ExpectReportError("line 2: the page is portrait or landscape, not 'upside-down'");
     QVERIFY(QDir(out_).isEmpty());
@@ -178,8 +178,8 @@ class PrintTest : public QObject, protected test::WindowRig {
   void thePreviewOpensAgainAfterAFailedReport() {
     WriteProject("column humidity \"Humidity\" 20 right\n");
     Start(4);
-    window_->SetPrintJobs(MakePrinterJobs(window_.get(), true));
-    window_->RoundButton1Click();
+    window_->Logic().SetPrintJobs(MakePrinterJobs(window_.get(), true));
+    window_->Logic().RoundButton1Click();
     int previews = 0;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
@@ -193,7 +193,7 @@ class PrintTest : public QObject, protected test::WindowRig {
     QCOMPARE(previews, 0);
     WriteProject("column register \"Resistance\" 20 right\n");
     for (int press = 1; press <= 3; ++press) {
-      const PrintResult printed = window_->printdatabClick();
+      const PrintResult printed = window_->Logic().printdatabClick();
       QCOMPARE(printed.jobs.size(), size_t(1));
       QVERIFY(!printed.jobs[0].second.printed);  // the preview was closed
       QCOMPARE(previews, press);
@@ -204,7 +204,7 @@ class PrintTest : public QObject, protected test::WindowRig {
   // Print Data raises the report engine's error, whose text ends with `ending`.
   void ExpectReportError(const char* ending) {
     try {
-      window_->printdatabClick();
+      window_->Logic().printdatabClick();
     } catch (const ReportError& error) {
       QVERIFY2(QString::fromUtf8(error.what()).endsWith(QString::fromUtf8(ending)), error.what());
       return;
@@ -218,9 +218,9 @@ class PrintTest : public QObject, protected test::WindowRig {
     file.write(text);
   }
   void Start(int readings) {
-    StartWithMeter("Kelvatrix-print-test", test::RisingMeterRun(readings), [&](MainWindow& window) {
-      window.SetProgramFolder(program_.toStdString());
-      window.SetPrintJobs(MakePdfJobs(out_));
+    StartWithMeter("Kelvatrix-print-test", test::RisingMeterRun(readings), [&](QtMainWindow& window) {
+      window.Logic().SetProgramFolder(program_.toStdString());
+      window.Logic().SetPrintJobs(MakePdfJobs(out_));
     });
   }
 

@@ -1,4 +1,4 @@
-#include "app/pane_splitter.h"
+#include "gui/qt/pane_splitter.h"
 
 #include <QMouseEvent>
 

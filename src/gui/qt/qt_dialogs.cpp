@@ -1,4 +1,4 @@
-#include "app/qt_dialogs.h"
+#include "gui/qt/qt_dialogs.h"
 
 #include <QDir>
 #include <QFileDialog>

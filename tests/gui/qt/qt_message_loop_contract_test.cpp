@@ -1,7 +1,7 @@
 // The message-loop contract on Qt's event loop: the same suite as the plain queue's.
 #include <QGuiApplication>
 
-#include "app/qt_message_loop.h"
+#include "gui/qt/qt_message_loop.h"
 #include "message_loop_contract.h"
 
 namespace kelvatrix::test {

@@ -31,7 +31,7 @@ class SaveAsTest : public QObject, protected test::WindowRig {
 
   void withNoReadingsItSaysSoAndAsksForNoFile() {
     WriteOld();
-    const SaveResult result = window_->savebClick();
+    const SaveResult result = window_->Logic().savebClick();
     QCOMPARE(result.outcome, SaveResult::Outcome::NothingToSave);
     QVERIFY(dialogs_.SaveDialogsShown().empty());
     QCOMPARE(dialogs_.Shown().size(), size_t(1));
@@ -40,8 +40,8 @@ class SaveAsTest : public QObject, protected test::WindowRig {
   }
 
   void theDialogOffersBothFileTypesAndCancelWritesNothing() {
-    window_->RoundButton1Click();
-    QCOMPARE(window_->savebClick().outcome, SaveResult::Outcome::Cancelled);
+    window_->Logic().RoundButton1Click();
+    QCOMPARE(window_->Logic().savebClick().outcome, SaveResult::Outcome::Cancelled);
     QCOMPARE(dialogs_.SaveDialogsShown().size(), size_t(1));
     const Dialogs::SaveFileRequest& request = dialogs_.SaveDialogsShown()[0];
     QCOMPARE(request.defaultExtension, std::string("XLS"));
@@ -52,9 +52,9 @@ class SaveAsTest : public QObject, protected test::WindowRig {
   }
 
   void aNewFileIsWrittenWithoutAQuestion() {
-    window_->RoundButton1Click();
+    window_->Logic().RoundButton1Click();
     dialogs_.QueueFileName(file_.toStdString());
-    const SaveResult result = window_->savebClick();
+    const SaveResult result = window_->Logic().savebClick();
     QCOMPARE(result.outcome, SaveResult::Outcome::Saved);
     QCOMPARE(result.records, 5);
     QVERIFY(dialogs_.Shown().empty());
@@ -67,23 +67,23 @@ class SaveAsTest : public QObject, protected test::WindowRig {
   }
 
   void anExistingFileIsReplacedOnlyOnYesAndAskedAboutOnce() {
-    window_->RoundButton1Click();
+    window_->Logic().RoundButton1Click();
     WriteOld();
     dialogs_.QueueFileName(file_.toStdString());
     dialogs_.QueueAnswer(box::kResultNo);
-    QCOMPARE(window_->savebClick().outcome, SaveResult::Outcome::Kept);
+    QCOMPARE(window_->Logic().savebClick().outcome, SaveResult::Outcome::Kept);
     QCOMPARE(dialogs_.Shown().size(), size_t(1));
     QCOMPARE(dialogs_.Shown()[0].text,
              file_.toStdString() + "  already exists!\rDo you want to replace it?");
     QCOMPARE(dialogs_.Shown()[0].caption, std::string("Query  Information"));
     QCOMPARE(dialogs_.Shown()[0].flags, 36);
-    QCOMPARE(window_->Messages().MsgCaption, std::string("Query  Information"));
+    QCOMPARE(window_->Logic().Messages().MsgCaption, std::string("Query  Information"));
     QCOMPARE(Old(), QByteArray("old"));
 
     dialogs_.Clear();
     dialogs_.QueueFileName(file_.toStdString());
     dialogs_.QueueAnswer(box::kResultYes);
-    QCOMPARE(window_->savebClick().outcome, SaveResult::Outcome::Saved);
+    QCOMPARE(window_->Logic().savebClick().outcome, SaveResult::Outcome::Saved);
     QCOMPARE(dialogs_.Shown().size(), size_t(1));
     QVERIFY(Old().startsWith(QByteArray::fromHex("090808000000100000000000")));
   }
@@ -91,7 +91,7 @@ class SaveAsTest : public QObject, protected test::WindowRig {
   // The disk fills up half way (a file size limit stands in for it): the operator hears
   // why, and the file that was there is whole and nothing else is left in the folder.
   void aFailedWriteIsReportedAndKeepsTheOldFile() {
-    window_->RoundButton1Click();
+    window_->Logic().RoundButton1Click();
     WriteOld();
     const int filesBefore = QDir(source_->Dir()).count();
     dialogs_.QueueFileName(file_.toStdString());
@@ -101,7 +101,7 @@ class SaveAsTest : public QObject, protected test::WindowRig {
     const rlimit small{64, saved.rlim_max};
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
-    const SaveResult result = window_->savebClick();
+    const SaveResult result = window_->Logic().savebClick();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     QCOMPARE(result.outcome, SaveResult::Outcome::Failed);
@@ -118,7 +118,7 @@ class SaveAsTest : public QObject, protected test::WindowRig {
   // A folder this user may not write: the reason is the system's, and nothing is written.
   // Run as root, the save runs with another user's file permissions.
   void aFolderThatCannotBeWrittenIsReported() {
-    window_->RoundButton1Click();
+    window_->Logic().RoundButton1Click();
     const QString folder = source_->Dir() + QStringLiteral("/locked");
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(QFile::setPermissions(
@@ -129,7 +129,7 @@ class SaveAsTest : public QObject, protected test::WindowRig {
       setfsgid(65534);
       setfsuid(65534);
     }
-    const SaveResult result = window_->savebClick();
+    const SaveResult result = window_->Logic().savebClick();
     if (root) {
       setfsuid(0);
       setfsgid(0);
@@ -145,11 +145,11 @@ class SaveAsTest : public QObject, protected test::WindowRig {
 
   // A read-only file is kept without a question about replacing it.
   void aReadOnlyFileIsRefusedBeforeAnyQuestion() {
-    window_->RoundButton1Click();
+    window_->Logic().RoundButton1Click();
     WriteOld();
     QVERIFY(QFile::setPermissions(file_, QFile::ReadOwner | QFile::ReadOther));
     dialogs_.QueueFileName(file_.toStdString());
-    const SaveResult result = window_->savebClick();
+    const SaveResult result = window_->Logic().savebClick();
     QFile::setPermissions(file_, QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(result.outcome, SaveResult::Outcome::Failed);
     QCOMPARE(dialogs_.Shown().size(), size_t(1));

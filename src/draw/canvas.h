@@ -122,7 +122,8 @@ class ImageCanvas {
 class PageCanvas {
  public:
   virtual ~PageCanvas() = default;
-  // Draws on the current page.
+  // Draws on the current page; after NewPage, ask again: a page may have a canvas of its
+  // own, which starts with no pen or font set.
   virtual Canvas& Drawing() = 0;
   // The printable area (inside the margins) in the canvas's units, from (0, 0).
   virtual SizeF PageSize() const = 0;

@@ -105,7 +105,8 @@ int RenderReport(PageCanvas& pages, const ReportDefinition& report, DataSet& dat
   const std::vector<std::pair<std::string, std::string>> summary =
       report.summary ? SummaryLines(data) : std::vector<std::pair<std::string, std::string>>{};
 
-  Canvas& canvas = pages.Drawing();
+  // A new page may come with a canvas of its own: looked up again after each.
+  Canvas* canvas = &pages.Drawing();
   const Font font{report.fontFamily, report.fontPoints, true, false};
   Font bold = font;
   bold.bold = true;
@@ -115,10 +116,10 @@ int RenderReport(PageCanvas& pages, const ReportDefinition& report, DataSet& dat
 
   PageGeometry page;
   page.area = pages.PageSize();
-  page.line = canvas.Metrics(font).lineSpacing * 1.3;
+  page.line = canvas->Metrics(font).lineSpacing * 1.3;
   page.headerHeight = report.header.empty() ? 0 : page.line * 1.5;
   page.footerHeight = report.footer.empty() ? 0 : page.line * 1.5;
-  page.titleHeight = canvas.Metrics(titleFont).lineSpacing * 1.6;
+  page.titleHeight = canvas->Metrics(titleFont).lineSpacing * 1.6;
   page.summaryHeight = summary.empty() ? 0 : (static_cast<double>(summary.size()) + 1) * page.line;
   double total = 0;
   for (const ReportColumn& column : report.columns) total += column.widthMm * pixelsPerMm;
@@ -138,11 +139,11 @@ int RenderReport(PageCanvas& pages, const ReportDefinition& report, DataSet& dat
 
   const auto setFont = [&](const Font& f) {
     current = f;
-    canvas.SetFont(f);
+    canvas->SetFont(f);
   };
   const auto cell = [&](double x, double width, double y, const std::string& text, int alignment) {
     const RectF box{x + pad, y, width - 2 * pad, page.line};
-    canvas.DrawText(box, alignment, canvas.Elided(current, text, box.width));
+    canvas->DrawText(box, alignment, canvas->Elided(current, text, box.width));
   };
   const auto headings = [&](double y) {
     setFont(bold);
@@ -150,29 +151,29 @@ int RenderReport(PageCanvas& pages, const ReportDefinition& report, DataSet& dat
       cell(page.columnLeft[i], page.columnWidth[i], y, report.columns[i].caption, AlignmentOf(report.columns[i].align));
     }
     setFont(font);
-    canvas.SetPen(rule);
-    canvas.DrawLine({0, y + page.line * 1.15}, {tableWidth, y + page.line * 1.15});
+    canvas->SetPen(rule);
+    canvas->DrawLine({0, y + page.line * 1.15}, {tableWidth, y + page.line * 1.15});
     return y + page.line * 1.5;
   };
   const auto frame = [&](int number) {
     setFont(font);
-    canvas.SetPen(rule);
+    canvas->SetPen(rule);
     if (!report.header.empty()) {
-      canvas.DrawText({0, 0, page.area.width, page.line}, align::kLeft | align::kVCenter,
+      canvas->DrawText({0, 0, page.area.width, page.line}, align::kLeft | align::kVCenter,
                       FillPlaceholders(report.header, printedAt, number, pageCount));
     }
     if (!report.footer.empty()) {
-      canvas.DrawText({0, page.area.height - page.line, page.area.width, page.line}, align::kCenter,
+      canvas->DrawText({0, page.area.height - page.line, page.area.width, page.line}, align::kCenter,
                       FillPlaceholders(report.footer, printedAt, number, pageCount));
     }
     return page.headerHeight;
   };
 
-  canvas.SetPen({{0, 0, 0}, 1});
+  canvas->SetPen({{0, 0, 0}, 1});
   int number = 1;
   double y = frame(number);
   setFont(titleFont);
-  canvas.DrawText({0, y, page.area.width, page.titleHeight}, align::kLeft | align::kVCenter, report.title);
+  canvas->DrawText({0, y, page.area.width, page.titleHeight}, align::kLeft | align::kVCenter, report.title);
   y += page.titleHeight;
   if (!summary.empty()) {
     // One figure a line, its name in a column of its own, the rest of the line for the
@@ -194,6 +195,7 @@ int RenderReport(PageCanvas& pages, const ReportDefinition& report, DataSet& dat
   ForEachRecord(data, [&] {
     if (onPage == capacity) {
       pages.NewPage();
+      canvas = &pages.Drawing();
       ++number;
       y = headings(frame(number));
       onPage = 0;

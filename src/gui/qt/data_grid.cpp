@@ -216,7 +216,11 @@ DataGrid::DataGrid(GridModel& grid, QWidget* parent)
   FollowTable(grid_.ShownCurrentRow());
 }
 
-DataGrid::~DataGrid() = default;
+DataGrid::~DataGrid() {
+  // A focused grid gives its focus up in QWidget's destructor, which tells the application
+  // of the change: this part of the grid is gone by then.
+  disconnect(qApp, &QApplication::focusChanged, this, &DataGrid::FocusChanged);
+}
 
 void DataGrid::ApplyColumns() {
   const QFontMetrics metrics(font());

@@ -12,7 +12,10 @@ dir=$root/build-fuzz
 start=$(date +%s)
 
 echo "Configuring $dir (clang, libFuzzer)" >&2
+# The archiver is binutils' own: CMake would take llvm-ar for clang where the llvm package
+# happens to be installed, and the list of install-deps.sh does not hold it.
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_AR="$(command -v ar)" -DCMAKE_RANLIB="$(command -v ranlib)" \
   -DKELVATRIX_SANITIZE=fuzzer -DKELVATRIX_WITH_QT=OFF -DKELVATRIX_BUILD_TESTS=OFF >/dev/null
 cmake --build "$dir" -j2 >&2
 

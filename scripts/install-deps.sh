@@ -29,8 +29,9 @@ test_packages=(
   locales
   # reading the written worksheets back, and the .xls writer the benchmark compares with
   libreoffice-calc python3-xlwt
-  # reading the printed PDF files back
-  poppler-utils
+  # reading the printed PDF files back, and the Windows program's metafiles (LibreOffice
+  # Draw turns them into PDF)
+  poppler-utils libreoffice-draw
   # the Windows stage: 32- and 64-bit cross compilers, 64-bit Wine to run the tests (wine
   # holds the wine and wineserver commands; wine64 only the 64-bit loader and server)
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The Windows stage: the Qt-free libraries and their tests built with mingw-w64, for
-# 32-bit and 64-bit Windows, and run under Wine in a prefix inside the build tree
-# (nothing lands in the user's home).
+# The Windows stage: the Qt-free libraries, their tests and the Windows program
+# (kelvatrix.exe, the Win32 front end) built with mingw-w64, for 32-bit and 64-bit
+# Windows, and run under Wine in prefixes inside the build tree (nothing lands in the
+# user's home): the tests, then the program's batch beside the Linux program's and its
+# window on a virtual display (tests/gui/win32/program_under_wine.sh).
 #
 # The tests run in the 64-bit build under 64-bit Wine. The 32-bit build (the meter's
 # traditional home) is built and linked in full; its tests run too where the kernel can
@@ -60,6 +62,12 @@ status=0
 echo "== windows 64-bit build and tests (Wine)"
 build "$root/build-windows64" mingw-x86_64.cmake
 run_tests "$root/build-windows64" win64 "$wine64" "$wineserver64" || status=1
+echo "== kelvatrix.exe under Wine, beside the Linux program"
+# The Linux program is the one the batch is compared with (the plain stage has built it;
+# for this stage alone it is built here).
+linux_build=$("$root/scripts/build.sh" plain --program 2>/dev/null | tail -n 1)
+"$root/tests/gui/win32/program_under_wine.sh" "$root/build-windows64" "$linux_build/src/gui/qt/kelvatrix" \
+  "$wine64" "$wineserver64" || status=1
 echo "== windows 32-bit build"
 build "$root/build-windows32" mingw-i686.cmake
 if [ -x "$wineserver32" ] && "$wineserver32" --version >/dev/null 2>&1; then

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <odbcinst.h>
+
 #include <optional>
 #include <string>
 
@@ -12,8 +14,8 @@ constexpr DWORD kDirectoryBuffer = 254;  // terminator included
 
 class RegistryKey {
  public:
-  explicit RegistryKey(const char* path) {
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+  RegistryKey(HKEY root, const char* path) {
+    if (RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &key_, nullptr) != ERROR_SUCCESS) {
       key_ = nullptr;
     }
@@ -74,21 +76,23 @@ std::string DatabaseFilePath(const DataSourceSettings& settings) {
   return settings.currentDirectory + "\\kelvatrix.mdb";
 }
 
-bool RegisterDataSource(const DataSourceSettings& settings, Dialogs& dialogs) {
+namespace {
+
+// The entries under `root`; false when a key cannot be made there.
+bool WriteEntries(HKEY root, const DataSourceSettings& settings) {
   {
-    RegistryKey sources("Software\\ODBC\\ODBC.INI\\ODBC Data Sources");
-    if (!sources) return ReportFailure(dialogs);
+    RegistryKey sources(root, "Software\\ODBC\\ODBC.INI\\ODBC Data Sources");
+    if (!sources) return false;
     sources.Text(kDataSourceName, "Microsoft Access Driver (*.mdb)");
   }
   {
-    RegistryKey source("Software\\ODBC\\ODBC.INI\\kelvatrix");
-    if (!source) return ReportFailure(dialogs);
+    RegistryKey source(root, "Software\\ODBC\\ODBC.INI\\kelvatrix");
+    if (!source) return false;
     // Used as the system returns it: a root such as D:\ gives D:\\kelvatrix.mdb.
-    if (settings.currentDirectory.empty()) return ReportFailure(dialogs);
     source.Text("DBQ", settings.currentDirectory + "\\kelvatrix.mdb");
     source.Text("Description", "Orvendel Data Source");
     const auto system = Directory(SystemDirectory);
-    if (!system) return ReportFailure(dialogs);
+    if (!system) return false;
     source.Text("Driver", *system + "\\odbcjt32.dll");
     source.Number("DriverId", 25);
     source.Text("FIL", "MS Access;");
@@ -98,14 +102,43 @@ bool RegisterDataSource(const DataSourceSettings& settings, Dialogs& dialogs) {
     source.Byte("ReadOnly", 0);
   }
   {
-    RegistryKey jet("Software\\ODBC\\ODBC.INI\\kelvatrix\\Engines\\Jet");
-    if (!jet) return ReportFailure(dialogs);
+    RegistryKey jet(root, "Software\\ODBC\\ODBC.INI\\kelvatrix\\Engines\\Jet");
+    if (!jet) return false;
     jet.Text("ImplicitCommitSync", "YES");
     jet.Number("MaxBufferSize", 512);
     jet.Number("PageTimeout", 10);
     jet.Number("Threads", 3);
     jet.Text("UserCommitSync", "YES");
   }
+  return true;
+}
+
+// The Access driver opens only a database file that exists: a missing one is made empty
+// (the driver's CREATE_DB), and the store makes its table. Where the driver is not
+// installed (Wine hands ODBC to the host's driver manager) nothing is made, and opening
+// the table says what is wrong.
+void CreateMissingDatabase(const DataSourceSettings& settings) {
+  const std::string file = DatabaseFilePath(settings);
+  if (GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  const int length = MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide.data(), length);
+  wide.resize(wide.size() - 1);
+  // Attributes: each ended by a NUL, the list by a second one.
+  std::wstring attributes = L"CREATE_DB=\"" + wide + L"\" General";
+  attributes.push_back(L'\0');
+  SQLConfigDataSourceW(nullptr, ODBC_ADD_DSN, L"Microsoft Access Driver (*.mdb)", attributes.c_str());
+}
+
+}  // namespace
+
+bool RegisterDataSource(const DataSourceSettings& settings, Dialogs& dialogs) {
+  if (settings.currentDirectory.empty()) return ReportFailure(dialogs);
+  // A standard user may not write the machine's entries: then they go to the user's own,
+  // which the driver manager reads first.
+  if (!WriteEntries(HKEY_LOCAL_MACHINE, settings) && !WriteEntries(HKEY_CURRENT_USER, settings))
+    return ReportFailure(dialogs);
+  CreateMissingDatabase(settings);
   return true;
 }
 

@@ -22,7 +22,7 @@ ATOM RegisterLoopClass(WNDPROC procedure) {
 
 }  // namespace
 
-Win32MessageLoop::Win32MessageLoop() {
+Win32MessageLoop::Win32MessageLoop() : woken_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
   static const ATOM registered = RegisterLoopClass(&WindowProcedure);
   (void)registered;
   window_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
@@ -33,6 +33,7 @@ Win32MessageLoop::Win32MessageLoop() {
 Win32MessageLoop::~Win32MessageLoop() {
   SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   DestroyWindow(window_);
+  CloseHandle(woken_);
 }
 
 LRESULT CALLBACK Win32MessageLoop::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -69,8 +70,19 @@ void Win32MessageLoop::Dispatch(MSG& message) {
 }
 
 void Win32MessageLoop::ProcessMessages() {
+  // Each look at the thread's queue is a round trip to Wine's server (some 30 us): a look
+  // that found nothing is not made again within a millisecond, which a download's two
+  // passes a fetch would otherwise pay twice. A hand-off never waits for it.
+  const auto now = Clock::now();
+  if (quietSince_ && now - *quietSince_ < kQuietPass) {
+    queue_.RunPending();
+    return;
+  }
+  quietSince_.reset();
   MSG message;
+  bool any = false;
   while (!quit_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    any = true;
     if (message.message == WM_QUIT) {
       // Kept for Run: a download that pumps messages must not swallow the program's end.
       quit_ = true;
@@ -79,6 +91,7 @@ void Win32MessageLoop::ProcessMessages() {
     }
     Dispatch(message);
   }
+  if (!any) quietSince_ = now;
   queue_.RunPending();
 }
 
@@ -87,7 +100,7 @@ void Win32MessageLoop::WaitForMessages(Clock::time_point deadline) {
   WakeThisThreadOnTime();
   if (deadline - Clock::now() <= kSleptWait) {
     sleeping_ = true;
-    queue_.SleepUntil(deadline);
+    SleepPrecisely(deadline);
     sleeping_ = false;
     // After the flag is down a new hand-off nudges the loop; those before it run here.
     queue_.RunPending();
@@ -101,11 +114,34 @@ void Win32MessageLoop::WaitForMessages(Clock::time_point deadline) {
   if (woke == WAIT_TIMEOUT && !queue_.HasPending()) queue_.WaitUntil(deadline);
 }
 
+void Win32MessageLoop::SleepPrecisely(Clock::time_point deadline) {
+  using std::chrono::microseconds;
+  using std::chrono::milliseconds;
+  for (;;) {
+    if (wakeRung_.exchange(false)) return;
+    const auto now = Clock::now();
+    if (now >= deadline) return;
+    // Whole milliseconds are waited for, less what the waits have overrun of late; the
+    // rest is spun, still ended by Wake().
+    const auto wait = std::chrono::floor<milliseconds>(deadline - now - waitLateness_);
+    if (wait.count() < 1) {
+      while (Clock::now() < deadline && !wakeRung_.load()) YieldProcessor();
+      continue;
+    }
+    const DWORD result = WaitForSingleObject(woken_, static_cast<DWORD>(wait.count()));
+    if (result == WAIT_OBJECT_0) continue;  // Wake(): the flag says so
+    const auto late = std::chrono::duration_cast<microseconds>(Clock::now() - now - wait);
+    waitLateness_ = (waitLateness_ * 7 + std::clamp(late, microseconds(0), microseconds(2000))) / 8;
+  }
+}
+
 void Win32MessageLoop::RunHandOffsUntil(const void* sender, const std::function<bool()>& done) {
   queue_.RunUntil(sender, done);
 }
 
 void Win32MessageLoop::Wake() {
+  wakeRung_ = true;
+  SetEvent(woken_);
   queue_.Wake();
   Nudge();
 }

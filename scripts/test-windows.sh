@@ -65,9 +65,13 @@ run_tests "$root/build-windows64" win64 "$wine64" "$wineserver64" || status=1
 echo "== kelvatrix.exe under Wine, beside the Linux program"
 # The Linux program is the one the batch is compared with (the plain stage has built it;
 # for this stage alone it is built here).
-linux_build=$("$root/scripts/build.sh" plain --program 2>/dev/null | tail -n 1)
+linux_build=$("$root/scripts/build.sh" plain --program | tail -n 1)
 "$root/tests/gui/win32/program_under_wine.sh" "$root/build-windows64" "$linux_build/src/gui/qt/kelvatrix" \
   "$wine64" "$wineserver64" || status=1
+# The Windows batch download benchmark, once at a tiny size, so that it cannot rot.
+WINEPREFIX=$root/build-windows64/wine-prefix "$root/bench/windows_batch_download.sh" \
+  "$root/build-windows64/src/gui/win32/kelvatrix.exe" "$wine64" 200 || status=1
+"$wineserver64" -k > /dev/null 2>&1 || true
 echo "== windows 32-bit build"
 build "$root/build-windows32" mingw-i686.cmake
 if [ -x "$wineserver32" ] && "$wineserver32" --version >/dev/null 2>&1; then

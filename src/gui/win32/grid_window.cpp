@@ -315,6 +315,12 @@ LRESULT CALLBACK GridWindow::ListSubclass(HWND window, UINT message, WPARAM wPar
       if (ListView_SubItemHitTest(window, &hit) >= 0 && hit.iSubItem > 0) self->currentColumn_ = hit.iSubItem - 1;
       break;
     }
+    case WM_CONTEXTMENU:
+      Guarded<int>(0, [&] {
+        self->ContextMenu(lParam);
+        return 0;
+      });
+      return 0;
     case WM_KILLFOCUS: {
       InvalidateRect(window, nullptr, FALSE);
       // Another control of the same window took the focus: the grid was left. Message
@@ -373,6 +379,33 @@ bool GridWindow::Key(WPARAM key) {
       return true;
     default:
       return false;
+  }
+}
+
+void GridWindow::ContextMenu(LPARAM at) {
+  if (!grid_.Active()) return;
+  grid_.ShowPendingRows();
+  enum { kInsert = 1, kAppend, kDelete, kTakeBack };
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING, kInsert, L"Insert row");
+  AppendMenuW(menu, MF_STRING, kAppend, L"Append row");
+  AppendMenuW(menu, MF_STRING | (grid_.Empty() ? MF_GRAYED : 0u), kDelete, L"Delete row...");
+  AppendMenuW(menu, MF_STRING | (grid_.Changing() ? 0u : MF_GRAYED), kTakeBack, L"Take back the change");
+  POINT where{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+  if (at == static_cast<LPARAM>(-1)) {  // from the keyboard: at the current row
+    RECT row{};
+    ListView_GetItemRect(list_, std::max(0, CurrentRow()), &row, LVIR_BOUNDS);
+    where = {row.left + 20, row.bottom};
+    ClientToScreen(list_, &where);
+  }
+  const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, where.x, where.y, 0, list_, nullptr);
+  DestroyMenu(menu);
+  switch (chosen) {
+    case kInsert: grid_.InsertRow(); break;
+    case kAppend: grid_.AppendRow(); break;
+    case kDelete: grid_.DeleteRow(); break;
+    case kTakeBack: grid_.TakeBackChange(); break;
+    default: break;
   }
 }
 

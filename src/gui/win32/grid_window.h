@@ -54,6 +54,8 @@ class GridWindow final : private GridModel::Listener {
   bool EndEdit(bool keep);
   int CurrentRow() const;
   void LeaveGrid(bool forward);
+  // The grid's menu (the right button, or the menu key): insert, append, delete, take back.
+  void ContextMenu(LPARAM at);
 
   GridModel& grid_;
   HWND list_ = nullptr;

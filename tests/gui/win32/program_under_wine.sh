@@ -5,7 +5,8 @@
 #    LibreOffice: their texts, the run's figures among them);
 #  - a second start is refused while the first runs (the named mutex);
 #  - the window on a virtual display: Download clicked fills savedata, Save as... answered
-#    in Windows' own dialog writes the worksheet, Alt+F4 ends the program.
+#    in Windows' own dialog writes the worksheet, a cell edited in the grid is stored,
+#    Alt+F4 ends the program.
 #   program_under_wine.sh WINDOWS_BUILD LINUX_PROGRAM WINE WINESERVER
 set -euo pipefail
 build=$(cd "$1" && pwd) linux_program=$(realpath "$2") wine=$3 wineserver=$4
@@ -130,7 +131,21 @@ else
     for i in $(seq 100); do [ -s "$work/gui/saved.xls" ] && break; sleep 0.1; done
     cmp "$work/gui/saved.xls" "$work/linux/run.xls" || fail "the worksheet saved from the window"
   fi
+  # An edit in the grid: a cell of the voltage column, F2, a new value, Enter, and Down to
+  # leave the row, which posts it.
   xdotool windowfocus "$window" 2>/dev/null
+  xdotool mousemove --window "$window" 110 60 click 1 2>/dev/null
+  sleep 0.3
+  xdotool key F2 ctrl+a BackSpace 2>/dev/null
+  xdotool type --delay 5 4321 2>/dev/null
+  xdotool key Return Down 2>/dev/null
+  edited=0
+  for i in $(seq 50); do
+    edited=$(sqlite3 "$work/gui/kelvatrix.db" "SELECT COUNT(*) FROM savedata WHERE voltage = '4321'" 2>/dev/null || echo 0)
+    [ "$edited" = 1 ] && break
+    sleep 0.1
+  done
+  [ "$edited" = 1 ] || fail "an edit in the grid was not stored"
   xdotool key alt+F4 2>/dev/null
   for i in $(seq 100); do kill -0 $program 2>/dev/null || break; sleep 0.1; done
   kill -0 $program 2>/dev/null && fail "Alt+F4 did not end the program"

@@ -182,8 +182,8 @@ class PrinterJobs final : public PrintJobs {
     if (dialogs_) {
       PRINTDLGW dialog = Dialog(PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS | PD_USEDEVMODECOPIESANDCOLLATE);
       if (!PrintDlgW(&dialog)) {
+        // Cancelled, or no printer at all, which the dialog has said itself.
         Keep(dialog);
-        if (CommDlgExtendedError() == PDERR_NODEFAULTPRN) throw PrintError(kNoPrinter);
         return {false, 0, {}};
       }
       Keep(dialog);

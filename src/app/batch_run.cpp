@@ -48,8 +48,14 @@ bool BatchDownload(MainWindow& window, ScriptedDialogs& dialogs, int& status) {
       status = 1;
       return false;
     case DownloadOutcome::NoReply:
-      std::cerr << "download: the meter stopped answering after " << readings << " (kept in savedata)"
-                << (writeFailed ? "; a command could not be written to it" : "") << std::endl;
+      // As the window's box says it: a meter that left the bus was disconnected.
+      if (!window.LastDownload().meterStillThere) {
+        std::cerr << "download: the meter was disconnected after " << readings << " (kept in savedata)"
+                  << std::endl;
+      } else {
+        std::cerr << "download: the meter stopped answering after " << readings << " (kept in savedata)"
+                  << (writeFailed ? "; a command could not be written to it" : "") << std::endl;
+      }
       status = 1;
       return result.readings > 0;
     case DownloadOutcome::ShortReply:

@@ -39,9 +39,6 @@ DownloadResult Download::Run() {
   } done{running_, stopRequested_};
   const PreciseTimerPeriod waitsOnTime;
 
-  ResAxisMax = kInitialResistanceAxis;
-  resistance_.SetLeftAxisRange(0, ResAxisMax);
-
   SendAndListen(kHandshake);
   exchange_.PacedWait(100);
   if (stopRequested_) return {DownloadOutcome::Stopped, 0};
@@ -50,6 +47,11 @@ DownloadResult Download::Run() {
   std::int32_t rowCounter = 0;
   if (!UntilUnlocked([&] { return table_.Reset(); }))
     return {stopRequested_ ? DownloadOutcome::Stopped : DownloadOutcome::DatabaseLocked, 0};
+  // The resistance axis starts again with the series it shows: a download that ends
+  // before the table could be emptied (no handshake, a lock held too long) leaves the old
+  // run's curve on the axis it was drawn for.
+  ResAxisMax = kInitialResistanceAxis;
+  resistance_.SetLeftAxisRange(0, ResAxisMax);
   voltage_.Clear();
   resistance_.Clear();
   voltage_.SetAutoRepaint(true);

@@ -47,7 +47,7 @@ class DownloadEndToEnd : public QObject {
     QTest::newRow("empty run") << QStringLiteral("# nothing recorded\n") << 1 << "the meter sent no readings" << 0;
     QTest::newRow("one reading") << QStringLiteral("81 F4 41 2C\nFF\n01 F4 A0 FA\n") << 0 << "1 reading stored" << 1;
     QTest::newRow("unplugged after the first fetch") << "@unplug-after 1\n" + six << 1
-                                                     << "stopped answering after 2 readings" << 2;
+                                                     << "the meter was disconnected after 2 readings" << 2;
     QTest::newRow("first fetch dropped") << "@drop 1\n" + six << 1 << "stopped answering after 0 readings" << 0;
     QTest::newRow("over-long reports") << "@report-bytes 255\n" + six << 0 << "6 readings stored" << 6;
     QTest::newRow("reports of one reading") << "@report-bytes 4\n" + six << 1

@@ -250,14 +250,20 @@ TEST_F(DownloadTest, EarlyEnds) {
   EXPECT_EQ(table.resets, 1);
   EXPECT_TRUE(table.rows.empty());
 
-  // A handshake answered with anything but EF: nothing is emptied; the axis is reset.
+  // A handshake answered with anything but EF: nothing is emptied, and the resistance
+  // axis stays with the curve it was drawn for (reset to 0-100 it showed the old run's
+  // curve as a stub at the left edge).
   resistance.range = {0, 5000};
+  download.ResAxisMax = 4990;
   voltage.calls.clear();
+  resistance.calls.clear();
   Script({}, Reply({0x00}));
   EXPECT_EQ(download.Run().outcome, DownloadOutcome::NotAcknowledged);
   EXPECT_EQ(table.resets, 1);
   EXPECT_TRUE(voltage.calls.empty());
-  EXPECT_EQ(resistance.range, std::make_pair(0.0, 100.0));
+  EXPECT_TRUE(resistance.calls.empty());
+  EXPECT_EQ(resistance.range, std::make_pair(0.0, 5000.0));
+  EXPECT_DOUBLE_EQ(download.ResAxisMax, 4990);
 }
 
 // A reply that ends inside a reading position leaves there the bytes of the reply before
@@ -388,11 +394,15 @@ TEST_F(DownloadTest, ALockLongerThanThePatienceEndsTheDownloadWithWhatWasStored)
   EXPECT_LT(fakeMicroseconds - before, std::int64_t{Download::kLockPatienceMs} * 1000 + 10'000'000);
 
   table.lockedResets = 1000;
+  resistance.range = {0, 5000};
+  resistance.calls.clear();
   AnswerEveryCommand(*this, kFourReadings);
   const DownloadResult reset = download.Run();
   EXPECT_EQ(reset.outcome, DownloadOutcome::DatabaseLocked);
   EXPECT_EQ(reset.readings, 0);
   EXPECT_EQ(table.rows.size(), 2u) << "the table keeps its rows";
+  EXPECT_EQ(resistance.range, std::make_pair(0.0, 5000.0)) << "and the chart its curve's axis";
+  EXPECT_TRUE(resistance.calls.empty());
 }
 
 // The window closes during a download: it ends at its next wait, and what was stored

@@ -10,14 +10,7 @@ readings=${2:-20000}
 work=$(mktemp -d)
 trap 'kill "$(cat "$work/pid" 2>/dev/null)" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-# The run: a reading's mantissa climbs and wraps, the first one starts the run.
-{
-  echo "@latency 0"
-  for ((i = 0; i < readings; i++)); do
-    mantissa=$((1 + (i * 7) % 1000))
-    printf '%02X F4 %02X %02X\n' $((i == 0 ? 0x81 : 0x01)) $((mantissa >> 8)) $((mantissa & 255))
-  done
-} > "$work/run.txt"
+"$(dirname "$(realpath "$0")")/meter_run_file.sh" "$readings" > "$work/run.txt"
 mkdir -m 700 "$work/runtime"
 
 export ODBCINI=$work/odbc.ini XDG_RUNTIME_DIR=$work/runtime LC_ALL=C.UTF-8

@@ -12,13 +12,7 @@ readings=${3:-4000}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-{
-  echo "@latency 0"
-  for ((i = 0; i < readings; i++)); do
-    mantissa=$((1 + (i * 7) % 1000))
-    printf '%02X F4 %02X %02X\n' $((i == 0 ? 0x81 : 0x01)) $((mantissa >> 8)) $((mantissa & 255))
-  done
-} > "$work/run.txt"
+"$(dirname "$(realpath "$0")")/meter_run_file.sh" "$readings" > "$work/run.txt"
 printf '[kelvatrix]\nDriver=%s\nDatabase=%s/kelvatrix.db\nJournalMode=WAL\nSyncPragma=NORMAL\n' \
   "$(ls /usr/lib/*/odbc/libsqlite3odbc.so | head -n 1)" "$work" > "$work/odbc.ini"
 

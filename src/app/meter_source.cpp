@@ -1,5 +1,7 @@
 #include "app/meter_source.h"
 
+#include <iostream>
+
 #ifdef __linux__
 #include "hid/backends/linux/linux_hid_backend.h"
 #endif
@@ -31,6 +33,16 @@ std::optional<MeterRun> SimulatedRun(const CommandLine& options, std::string& er
   MeterRunResult loaded = LoadMeterRun(options.runFile);
   if (!loaded.run) error = loaded.error;
   return std::move(loaded.run);
+}
+
+bool LoadSimulatedRun(const CommandLine& options, const std::string& title, Dialogs& screen,
+                      std::optional<MeterRun>& run) {
+  std::string error;
+  run = SimulatedRun(options, error);
+  if (error.empty()) return true;
+  std::cerr << title << ": " << error << std::endl;
+  if (!options.batch) ShowStandardError(screen, title, error);
+  return false;
 }
 
 std::string MissingHidLibrariesText(const std::string& title) {

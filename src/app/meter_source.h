@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "platform/dialogs.h"
 #include "hid/backends/virtual/virtual_hid_bus.h"
 #include "hid/hid_backend.h"
 #include "protocol/meter_run.h"
@@ -35,6 +36,12 @@ class MeterSource {
 // The run --simulate asks for: the built-in one, or the run file's. Nothing without
 // --simulate; `error` says what is wrong with a run file that cannot be used.
 std::optional<MeterRun> SimulatedRun(const CommandLine& options, std::string& error);
+
+// SimulatedRun for a program's start: a run file that cannot be used is said on standard
+// error and, for a window, in `screen`'s standard error box (started from a desktop there
+// is no terminal to read). False then: the program ends with status 2.
+bool LoadSimulatedRun(const CommandLine& options, const std::string& title, Dialogs& screen,
+                      std::optional<MeterRun>& run);
 
 // What to tell the user when the platform's HID libraries could not be loaded.
 std::string MissingHidLibrariesText(const std::string& title);

@@ -69,14 +69,8 @@ int RunProgram(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromStdString(title));
   QtMessageLoop loop;
 
-  std::string runError;
-  std::optional<MeterRun> run = SimulatedRun(options, runError);
-  if (!runError.empty()) {
-    std::cerr << title << ": " << runError << std::endl;
-    // Started from a desktop there is no terminal to read: the window's way to say it.
-    if (!options.batch) ShowStandardError(screenDialogs, title, runError);
-    return 2;
-  }
+  std::optional<MeterRun> run;
+  if (!LoadSimulatedRun(options, title, screenDialogs, run)) return 2;
   MeterSource meters(std::move(run));
 
   QtMainWindow window({title, DefaultDataSourceSettings()}, dialogs, loop, meters.Backend());

@@ -56,14 +56,8 @@ int RunProgram(const std::vector<std::string>& arguments) {
   Dialogs& dialogs = options.batch ? static_cast<Dialogs&>(batchDialogs) : screenDialogs;
   SetHandlerErrorReporter([&](const char* message) { ShowStandardError(dialogs, title, message); });
 
-  std::string runError;
-  std::optional<MeterRun> run = SimulatedRun(options, runError);
-  if (!runError.empty()) {
-    std::cerr << title << ": " << runError << std::endl;
-    // Started from a desktop there is no terminal to read: the window's way to say it.
-    if (!options.batch) ShowStandardError(screenDialogs, title, runError);
-    return 2;
-  }
+  std::optional<MeterRun> run;
+  if (!LoadSimulatedRun(options, title, screenDialogs, run)) return 2;
   MeterSource meters(std::move(run));
   Win32MessageLoop loop;
 

@@ -37,6 +37,8 @@ test_packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
   # the fuzzing stage: clang with libFuzzer and its sanitizers
   clang libclang-rt-14-dev
+  # the packages stage: Debian's package tools and lintian, wixl for the Windows installer
+  dpkg-dev lintian wixl msitools
   # the kernel HID stage: a guest with Debian's kernel, busybox, and udev to check the rule
   qemu-system-x86 linux-image-amd64 busybox-static cpio xz-utils zstd kmod udev util-linux
 )

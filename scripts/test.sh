@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test, stage by stage:
 #   scripts/test.sh            the normal build (with each benchmark once at a tiny size),
-#                              the AddressSanitizer+UBSan build, the Windows stage and
-#                              the kernel HID stage
+#                              the AddressSanitizer+UBSan build, the Windows stage,
+#                              the kernel HID stage, the fuzzing stage and the packages stage
 #   scripts/test.sh --plain    the normal build only
 #   scripts/test.sh --asan     the AddressSanitizer+UBSan build only
 #   scripts/test.sh --tsan     the ThreadSanitizer build only
@@ -11,6 +11,8 @@
 #                              device in a QEMU guest, the program's real Linux backend)
 #   scripts/test.sh --fuzz [SECONDS]  the fuzzing stage only: every libFuzzer harness for
 #                              SECONDS each (default 20, the short run of the whole test)
+#   scripts/test.sh --packages the packages stage only: the Debian package and the Windows
+#                              installers built, installed, run and removed
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -19,7 +21,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 PATH=$("$root/scripts/guarded-path.sh" "$root/build-guarded-path")
 export PATH
 
-stages=(plain asan windows kernel-hid fuzz)
+stages=(plain asan windows kernel-hid fuzz packages)
 fuzz_seconds=20
 case "${1:-}" in
   "") ;;
@@ -29,7 +31,8 @@ case "${1:-}" in
   --windows) stages=(windows) ;;
   --kernel-hid) stages=(kernel-hid) ;;
   --fuzz) stages=(fuzz); fuzz_seconds=${2:-20} ;;
-  *) echo "usage: scripts/test.sh [--plain|--asan|--tsan|--windows|--kernel-hid|--fuzz [SECONDS]]" >&2; exit 2 ;;
+  --packages) stages=(packages) ;;
+  *) echo "usage: scripts/test.sh [--plain|--asan|--tsan|--windows|--kernel-hid|--fuzz [SECONDS]|--packages]" >&2; exit 2 ;;
 esac
 
 export QT_QPA_PLATFORM=offscreen
@@ -53,6 +56,8 @@ for stage in "${stages[@]}"; do
     "$root/scripts/test-kernel-hid.sh" || status=1
   elif [ "$stage" = fuzz ]; then
     "$root/scripts/test-fuzz.sh" "$fuzz_seconds" || status=1
+  elif [ "$stage" = packages ]; then
+    "$root/scripts/test-packages.sh" || status=1
   else
     # The normal build also builds the benchmarks and runs each once at a tiny size.
     bench=OFF

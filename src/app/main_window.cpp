@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <filesystem>
+
 #include "export/grid_xls_writer.h"
 #include "export/report_renderer.h"
 #include "platform/application_title.h"
@@ -236,10 +238,23 @@ std::string MainWindow::ProgramFolder() const {
   return separator == std::string::npos ? std::string() : executable.substr(0, separator + 1);
 }
 
+std::string MainWindow::ReportProjectFile() const {
+  const std::string beside = ProgramFolder() + ReportProject::kFileName;
+  if (!programFolder_.empty()) return beside;
+  // An installed program keeps its data apart from its executable: <prefix>/share/kelvatrix
+  // (the Debian package). Beside the executable comes first (a build, Windows); a file in
+  // neither place is named as beside it.
+  const std::filesystem::path shared =
+      std::filesystem::path(ProgramFolder() + "../share/kelvatrix/" + ReportProject::kFileName).lexically_normal();
+  std::error_code error;
+  if (!std::filesystem::exists(beside, error) && std::filesystem::exists(shared, error)) return shared.string();
+  return beside;
+}
+
 PrintResult MainWindow::printdatabClick() {
   messages_.MsgText = "Have No Data in Database,Can not to Print!";
   messages_.MsgCaption = "Print Error";
-  reportProject1_.SetProjectFile(ProgramFolder() + ReportProject::kFileName);
+  reportProject1_.SetProjectFile(ReportProjectFile());
   reportProject1_.Open();
   // Closed also when the run fails, so the next Print Data reads the file again: a
   // corrected project takes effect without a restart.

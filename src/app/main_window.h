@@ -132,6 +132,8 @@ class MainWindow {
  private:
   // The folder of the report-project file, with its separator.
   std::string ProgramFolder() const;
+  // The report-project file Print Data reads.
+  std::string ReportProjectFile() const;
   // What the operator is told of a database that cannot be opened: the file, the reason.
   std::string DatabaseProblem(const std::string& driverText) const;
   void Tell(const std::string& text, const char* caption, int flags);

@@ -2,7 +2,7 @@
 // The window's table and charts as the download sees them.
 
 #include "protocol/download_targets.h"
-#include "store/database_error.h"
+#include "platform/database_error.h"
 #include "store/measurement_table.h"
 #include "views/line_chart.h"
 

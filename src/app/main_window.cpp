@@ -7,7 +7,7 @@
 #include "platform/application_title.h"
 #include "platform/replacing_file.h"
 #include "platform/system_error_text.h"
-#include "store/database_error.h"
+#include "platform/database_error.h"
 
 namespace kelvatrix {
 namespace {

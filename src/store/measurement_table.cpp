@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "store/database_error.h"
+#include "platform/database_error.h"
 
 namespace kelvatrix {
 

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "store/database_dialect.h"
-#include "store/odbc.h"
+#include "platform/odbc.h"
 #include "store/table_fields.h"
 
 namespace kelvatrix {

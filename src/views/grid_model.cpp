@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "store/database_error.h"
+#include "platform/database_error.h"
 
 namespace kelvatrix {
 

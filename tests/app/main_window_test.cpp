@@ -17,7 +17,7 @@
 #include "platform/scripted_dialogs.h"
 #include "protocol/virtual_meter.h"
 #include "recording_canvas.h"
-#include "store/database_error.h"
+#include "platform/database_error.h"
 
 namespace kelvatrix {
 namespace {

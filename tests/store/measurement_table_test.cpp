@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "odbc_test_source.h"
-#include "store/database_error.h"
+#include "platform/database_error.h"
 
 namespace kelvatrix {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/data_source_registration.h"
-#include "store/odbc.h"
+#include "platform/odbc.h"
 
 namespace kelvatrix::test {
 

@@ -12,7 +12,7 @@
 
 #include <functional>
 
-#include "store/database_error.h"
+#include "platform/database_error.h"
 #include "gui/qt/scroll_bar_picture.h"
 
 namespace kelvatrix {

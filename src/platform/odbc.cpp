@@ -1,4 +1,4 @@
-#include "store/odbc.h"
+#include "platform/odbc.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "store/database_error.h"
+#include "platform/database_error.h"
 
 namespace kelvatrix {
 namespace {

@@ -130,18 +130,20 @@ SizeF GdiCanvas::LaidOutSize(const Font& font, std::string_view text) {
 
 std::string GdiCanvas::Elided(const Font& font, std::string_view text, double width) {
   if (Advance(font, text) <= width) return std::string(text);
-  std::wstring wide = Wide(text);
+  const std::wstring wide = Wide(text);
   const std::wstring ellipsis = L"\u2026";
   Select(font);
   const double scale = std::abs(transform_.sx);
-  while (!wide.empty()) {
-    wide.pop_back();
-    const std::wstring tried = wide + ellipsis;
-    SIZE size{};
-    GetTextExtentPoint32W(dc_, tried.c_str(), static_cast<int>(tried.size()), &size);
-    if (size.cx / scale <= width) return Utf8(tried);
-  }
-  return Utf8(ellipsis);
+  SIZE cut{};
+  GetTextExtentPoint32W(dc_, ellipsis.c_str(), 1, &cut);
+  // How many characters fit beside the ellipsis, measured in one call; a surrogate pair
+  // is kept whole.
+  const int room = std::max(0, static_cast<int>(width * scale) - static_cast<int>(cut.cx));
+  int fit = 0;
+  SIZE all{};
+  GetTextExtentExPointW(dc_, wide.c_str(), static_cast<int>(wide.size()), room, &fit, nullptr, &all);
+  if (fit > 0 && IS_HIGH_SURROGATE(wide[static_cast<std::size_t>(fit) - 1])) --fit;
+  return Utf8(wide.substr(0, static_cast<std::size_t>(fit)) + ellipsis);
 }
 
 void GdiCanvas::SetPen(const Pen& pen) {
